@@ -97,6 +97,7 @@ private:
     QByteArray m_headerBuffer;
     bool m_headerDone = false;
     bool m_anyData = false;
+    quint64 m_serial = 0; // changes whenever the request in flight is dropped
 };
 
 } // namespace tarnvale::platform

@@ -1,0 +1,273 @@
+#include "catalogue/mainwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+#include "about/about.h"
+#include "app/application.h"
+#include "app/instance.h"
+#include "app/menu.h"
+#include "catalogue/busywheel.h"
+#include "catalogue/modsmodel.h"
+#include "platform/platform.h"
+#include "service/service.h"
+#include "settings/settingsstore.h"
+#include "settings/settingswin.h"
+#include "submission/getlisted.h"
+#include "downloads/utilitieswin.h"
+
+namespace tarnvale {
+
+namespace {
+
+// Rows of `gameselect` and the list each fetches; the group headings fetch nothing.
+const char *listPathForRow(int row)
+{
+    switch (row) {
+    case 1:
+        return service::trialListPath;
+    case 2:
+        return service::pcListPath;
+    case 4:
+        return service::xboxListPath;
+    case 5:
+        return service::xbox2ListPath;
+    }
+    return nullptr;
+}
+
+template <class W> W *place(QWidget *parent, const char *name, int left, int top, int width,
+                            int height)
+{
+    auto *widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                    int width, int height)
+{
+    auto *b = place<QPushButton>(parent, name, left, top, width, height);
+    b->setText(caption);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+} // namespace
+
+main::main(QWidget *parent) : Window<QMainWindow>(parent)
+{
+    // Layout.
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Tarnvale V2"));
+    setMenuBar(instance::menu());
+    auto *content = new QWidget(this);
+    content->setFixedSize(475, 325);
+    setCentralWidget(content);
+
+    // Controls, in the order of creation.
+    socket = new platform::HttpRequest(this);
+    socket->setObjectName(QStringLiteral("socket"));
+    connect(socket, &platform::HttpRequest::pageReceived, this, &main::socket_PageReceived);
+    connect(socket, &platform::HttpRequest::error, this, &main::socket_Error);
+
+    sitebtn = button(content, "sitebtn", QStringLiteral("Our Site"), 93, 302, 60, 20);
+    connect(sitebtn, &QPushButton::clicked, this, &main::sitebtn_Action);
+
+    getlistedbtn = button(content, "getlistedbtn", QStringLiteral("Get Listed"), 157, 302, 80, 20);
+    connect(getlistedbtn, &QPushButton::clicked, this, &main::getlistedbtn_Action);
+
+    loaderwheel = place<BusyWheel>(content, "loaderwheel", 4, 14, 16, 16);
+    loaderwheel->hide();
+
+    gameselect = place<QComboBox>(content, "gameselect", 300, 41, 80, 20);
+    gameselect->addItems({QStringLiteral("--PC--"), QStringLiteral("Trial"), QStringLiteral("Full"),
+                          QStringLiteral("--X-Box--"), QStringLiteral("Halo"),
+                          QStringLiteral("Halo 2")});
+    gameselect->setCurrentIndex(0);
+    connect(gameselect, &QComboBox::currentIndexChanged, this, &main::gameselect_Change);
+
+    mods = place<QTreeView>(content, "mods", 32, 73, 414, 201);
+    m_model = new ModsModel(&items, this);
+    mods->setModel(m_model);
+    mods->setRootIsDecorated(false);
+    mods->setItemsExpandable(false);
+    mods->setUniformRowHeights(true); // rows are laid out lazily, so a huge list stays cheap
+    mods->setSelectionMode(QAbstractItemView::SingleSelection);
+    mods->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mods->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mods->setDragEnabled(false);
+    mods->setSortingEnabled(false);
+    mods->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mods->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mods->setAttribute(Qt::WA_MacShowFocusRect, false);
+    mods->header()->setSectionResizeMode(QHeaderView::Stretch);
+    mods->header()->setSectionsMovable(false);
+    mods->header()->setSectionsClickable(false);
+    mods->header()->setSortIndicatorShown(false);
+    connect(mods->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &main::mods_Change);
+
+    downloadbtn = button(content, "downloadbtn", QStringLiteral("Download"), 238, 302, 80, 20);
+    downloadbtn->setEnabled(false);
+    connect(downloadbtn, &QPushButton::clicked, this, &main::downloadbtn_Action);
+
+    phptxt = place<QPlainTextEdit>(content, "phptxt", 105, 9, 183, 52);
+    phptxt->setReadOnly(true);
+    phptxt->setToolTip(QStringLiteral("PHP Response"));
+    phptxt->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    phptxt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    phptxt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
+    utilsbtn = button(content, "utilsbtn", QStringLiteral("Utilities"), 13, 302, 80, 20);
+    connect(utilsbtn, &QPushButton::clicked, this, &main::utilsbtn_Action);
+
+    // Menu handlers, registered under the items' names.
+    const std::pair<const char *, void (main::*)()> handlers[] = {
+        {"aboutbtn", &main::_aboutbtn_Action},
+        {"getlistedmenubtn", &main::_getlistedmenubtn_Action},
+        {"reportbug", &main::_reportbug_Action},
+        {"brokenlinkmenu", &main::_brokenlinkmenu_Action},
+        {"badmodmenu", &main::_badmodmenu_Action},
+        {"settingsbtn", &main::_settingsbtn_Action},
+    };
+    for (const auto &[name, handler] : handlers)
+        connect(instance::menu()->item(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+
+    setFixedSize(sizeHint());
+    Open();
+}
+
+main::~main() = default;
+
+void main::Open() { App()->rawdata = settings::loadIntoApp(); }
+
+QAction *main::brokenlinkmenu() const { return instance::menu()->item(QStringLiteral("brokenlinkmenu")); }
+
+int main::selectedRow() const
+{
+    const QModelIndexList rows = mods->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+// A list fetch is in flight exactly while the popup is disabled.
+bool main::isFetching() const { return !gameselect->isEnabled(); }
+
+// Leaves the fetching state without a list, so that the user can pick an edition again.
+void main::endFetch()
+{
+    loaderwheel->hide();
+    gameselect->setEnabled(true);
+}
+
+void main::sitebtn_Action() { platform::browser().openUrl(service::baseUrl()); }
+
+void main::getlistedbtn_Action() { instance::getlisted()->show(); }
+
+void main::utilsbtn_Action() { instance::utilitieswin()->show(); }
+
+void main::gameselect_Change()
+{
+    const char *path = listPathForRow(gameselect->currentIndex());
+    if (!path)
+        return;
+    socket->get(service::url(QString::fromLatin1(path)));
+    loaderwheel->show();
+    gameselect->setEnabled(false);
+    downloadbtn->setEnabled(false);
+    // Rows go; `items` keeps the old entries until the new list arrives, unread meanwhile.
+    m_model->reset(nullptr);
+    mods_Change();
+}
+
+void main::socket_PageReceived(const platform::HttpReply &reply)
+{
+    if (reply.url.compare(service::requestScriptUrl(), Qt::CaseInsensitive) == 0) {
+        showReply(reply.body);
+        return;
+    }
+    items = ModEntries(reply.body);
+    m_model->reset(&items);
+    endFetch();
+    downloadbtn->setEnabled(false);
+    mods_Change();
+}
+
+void main::showReply(const QByteArray &body) { phptxt->setPlainText(QString::fromUtf8(body)); }
+
+void main::socket_Error(int code)
+{
+    const bool wasFetching = isFetching();
+    platform::dialogs().message(this, QStringLiteral("Error: %1").arg(code));
+    if (wasFetching)
+        endFetch();
+}
+
+void main::mods_Change()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        downloadbtn->setEnabled(false);
+        brokenlinkmenu()->setEnabled(false);
+        return;
+    }
+    modauthor = items.field(row, 2);
+    modfile = items.field(row, 4);
+    downloadbtn->setEnabled(true);
+    brokenlinkmenu()->setEnabled(true);
+}
+
+void main::downloadbtn_Action()
+{
+    if (selectedRow() < 0) {
+        platform::sound().beep();
+        return;
+    }
+    const QString url = service::downloadUrl(modauthor, modfile);
+    // Until downloads inside the program exist, every download goes through the browser.
+    platform::browser().openUrl(url);
+}
+
+void main::postToRequestScript(const service::Form &form)
+{
+    // The post takes over `socket`; a list fetch it abandons would otherwise never end.
+    if (isFetching())
+        endFetch();
+    socket->setFormData(form);
+    socket->post(service::requestScriptUrl());
+}
+
+void main::postReport(const char *action, bool withLink)
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        platform::sound().beep();
+        return;
+    }
+    service::Form form{{QStringLiteral("action"), QString::fromLatin1(action)},
+                       {QStringLiteral("version"), App()->cversion},
+                       {QStringLiteral("mod"), items.field(row, 1)}};
+    if (withLink)
+        form.append({QStringLiteral("link"), service::uploadAddress(modauthor, modfile)});
+    postToRequestScript(form);
+}
+
+void main::_brokenlinkmenu_Action() { postReport("brokenlink", true); }
+
+void main::_badmodmenu_Action() { postReport("badmod", false); }
+
+void main::_reportbug_Action() { platform::browser().openUrl(service::url(QString::fromLatin1(service::bugReportPath))); }
+
+void main::_aboutbtn_Action() { instance::about()->show(); }
+
+void main::_getlistedmenubtn_Action() { instance::getlisted()->show(); }
+
+void main::_settingsbtn_Action() { instance::settingswin()->show(); }
+
+} // namespace tarnvale

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QTest>
+
+#include "app/application.h"
+
+// QTEST_MAIN with the program's own application object, which the code under test reaches
+// through App().
+#define TARNVALE_TEST_MAIN(TestObject)                                                             \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        tarnvale::Application app(argc, argv);                                                     \
+        TestObject test;                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
