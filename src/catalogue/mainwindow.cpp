@@ -9,6 +9,7 @@
 
 #include "about/about.h"
 #include "app/application.h"
+#include "app/controls.h"
 #include "app/instance.h"
 #include "app/menu.h"
 #include "catalogue/busywheel.h"
@@ -21,6 +22,9 @@
 #include "downloads/utilitieswin.h"
 
 namespace tarnvale {
+
+using controls::button;
+using controls::place;
 
 namespace {
 
@@ -38,25 +42,6 @@ const char *listPathForRow(int row)
         return service::xbox2ListPath;
     }
     return nullptr;
-}
-
-template <class W> W *place(QWidget *parent, const char *name, int left, int top, int width,
-                            int height)
-{
-    auto *widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, int left, int top,
-                    int width, int height)
-{
-    auto *b = place<QPushButton>(parent, name, left, top, width, height);
-    b->setText(caption);
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
 }
 
 } // namespace

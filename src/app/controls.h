@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+// Placing controls the way every window of the program does: a named child at a fixed
+// position and size in its window's content area.
+namespace tarnvale::controls {
+
+template <class W>
+W *place(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+// A push button that Return never presses: no window of the program has a default button.
+inline QPushButton *button(QWidget *parent, const char *name, const QString &caption, int left,
+                           int top, int width, int height)
+{
+    auto *b = place<QPushButton>(parent, name, left, top, width, height);
+    b->setText(caption);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+} // namespace tarnvale::controls
