@@ -25,4 +25,4 @@ void FakePlatform::beep() { ++beeps; }
 
 QString FakePlatform::address() { return ip; }
 
-QString FakePlatform::appFolder() { return folder.path(); }
+QString FakePlatform::appFolder() { return appDir; }

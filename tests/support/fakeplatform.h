@@ -33,5 +33,6 @@ public:
     std::function<void(const QString &text)> whileModal;
 
     QString ip = QStringLiteral("192.0.2.10");
-    QTemporaryDir folder; // the application's folder
+    QTemporaryDir folder; // a fresh folder for each test
+    QString appDir = folder.path(); // the application's folder; may point elsewhere
 };
