@@ -19,6 +19,7 @@
 #include "settings/settingsstore.h"
 #include "settings/settingswin.h"
 #include "submission/getlisted.h"
+#include "downloads/dlwindow.h"
 #include "downloads/utilitieswin.h"
 
 namespace tarnvale {
@@ -214,9 +215,16 @@ void main::downloadbtn_Action()
         platform::sound().beep();
         return;
     }
-    const QString url = service::downloadUrl(modauthor, modfile);
-    // Until downloads inside the program exist, every download goes through the browser.
-    platform::browser().openUrl(url);
+    if (App()->medl) {
+        // Made visible first (created when none is open), then the GET and the file name; the
+        // window keeps this author and file name for the whole transfer.
+        dlwindow *window = instance::dlwindow();
+        window->show();
+        window->raise();
+        window->start(modauthor, modfile);
+        return;
+    }
+    platform::browser().openUrl(service::downloadUrl(modauthor, modfile));
 }
 
 void main::postToRequestScript(const service::Form &form)
