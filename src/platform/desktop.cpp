@@ -34,32 +34,39 @@ bool DesktopDialogs::question(QWidget *parent, const QString &title, const QStri
 
 void DesktopSound::beep() { QApplication::beep(); }
 
-QString pickAddress(const QList<QNetworkInterface> &interfaces)
+QList<InterfaceInfo> interfaces()
 {
-    auto firstIPv4 = [](const QNetworkInterface &iface) -> QString {
+    QList<InterfaceInfo> out;
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        InterfaceInfo info;
+        info.up = iface.flags().testFlag(QNetworkInterface::IsUp);
+        info.loopback = iface.flags().testFlag(QNetworkInterface::IsLoopBack);
         for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                return entry.ip().toString();
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) {
+                info.ipv4 = entry.ip().toString();
+                break;
+            }
         }
-        return {};
-    };
+        out.append(info);
+    }
+    return out;
+}
+
+QString pickAddress(const QList<InterfaceInfo> &interfaces)
+{
     QString loopback;
-    for (const QNetworkInterface &iface : interfaces) {
-        const auto flags = iface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp))
+    for (const InterfaceInfo &iface : interfaces) {
+        if (!iface.up || iface.ipv4.isEmpty())
             continue;
-        const QString address = firstIPv4(iface);
-        if (address.isEmpty())
-            continue;
-        if (!flags.testFlag(QNetworkInterface::IsLoopBack))
-            return address;
+        if (!iface.loopback)
+            return iface.ipv4;
         if (loopback.isEmpty())
-            loopback = address;
+            loopback = iface.ipv4;
     }
     return loopback;
 }
 
-QString DesktopMachine::address() { return pickAddress(QNetworkInterface::allInterfaces()); }
+QString DesktopMachine::address() { return pickAddress(interfaces()); }
 
 QString DesktopMachine::appFolder()
 {
