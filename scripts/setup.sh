@@ -8,7 +8,7 @@ packages=(
     g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     fonts-dejavu-core
     # catalogue service
-    libcpp-httplib-dev libsqlite3-dev
+    libcpp-httplib-dev libsqlite3-dev sqlite3
     # screenshots, benchmarks
     xvfb xdotool imagemagick wrk nginx-light curl
 )

@@ -1,6 +1,7 @@
 // tarnvale-server: the catalogue service and its moderation commands.
 #include "catalogue.h"
 #include "demo.h"
+#include "httpserver.h"
 #include "moderation.h"
 #include "service.h"
 #include "store.h"
@@ -76,7 +77,7 @@ int serve(const Arguments &args)
     Store store(args.get("db", catalogue.defaultDatabase()));
     Service service(catalogue, store);
 
-    httplib::Server server;
+    HttpServer server;
     server.new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<std::size_t>(threads));
     };

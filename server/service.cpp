@@ -167,10 +167,6 @@ Service::~Service()
 
 void Service::install(httplib::Server &server)
 {
-    // One reply per connection, then close. The client reads each reply until the server
-    // closes the connection; this also holds for a request too malformed to tell its HTTP
-    // version, which the library would otherwise keep open for a next request.
-    server.set_keep_alive_max_count(1);
     // Forms above the limit are read and dropped by the library (status 413), which the
     // request script turns into its own answer.
     server.set_payload_max_length(maxFormBytes);

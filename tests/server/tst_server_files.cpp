@@ -162,10 +162,12 @@ void TestServerFiles::closesAfterEveryReply_data()
     QTest::newRow("GET 1.0") << clientGet("/tarnvale/maps.txt") << 200;
     QTest::newRow("GET 1.0 missing") << clientGet("/tarnvale/none.txt") << 404;
     QTest::newRow("POST 1.0") << clientPost("action=badmod&version=2.1211&mod=x") << 200;
-    QTest::newRow("GET 1.1 keep-alive")
-        << QByteArray("GET /tarnvale/maps.txt HTTP/1.1\r\nHost: x\r\n"
-                      "Connection: keep-alive\r\n\r\n")
+    QTest::newRow("GET 1.1, close asked")
+        << QByteArray("GET /tarnvale/maps.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
         << 200;
+    // A kept-alive connection is still closed once a request cannot be parsed.
+    QTest::newRow("GET 1.1, then garbage")
+        << QByteArray("GET /tarnvale/maps.txt HTTP/1.1\r\nHost: x\r\n\r\nGARBAGE\r\n\r\n") << 200;
     QTest::newRow("garbage request line") << QByteArray("GARBAGE\r\n\r\n") << 400;
     QTest::newRow("unknown method")
         << QByteArray("FETCH /tarnvale/maps.txt HTTP/1.0\r\n\r\n") << 400;
@@ -190,7 +192,8 @@ void TestServerFiles::closesAfterEveryReply()
     // Closed right after the reply, well before any idle time-out of the server.
     QVERIFY2(reply.closedByServer, reply.raw.constData());
     QVERIFY2(reply.closeMs < 1500, QByteArray::number(reply.closeMs).constData());
-    QCOMPARE(reply.header("Content-Length"), QByteArray::number(reply.body.size()));
+    if (!request.contains("GARBAGE\r"))
+        QCOMPARE(reply.header("Content-Length"), QByteArray::number(reply.body.size()));
 }
 
 QTEST_GUILESS_MAIN(TestServerFiles)
