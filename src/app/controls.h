@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QPushButton>
+#include <QRect>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 
 // Placing controls the way every window of the program does: a named child at a fixed
 // position and size in its window's content area.
@@ -26,6 +28,22 @@ inline QPushButton *button(QWidget *parent, const char *name, const QString &cap
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
+}
+
+// Widens a caption that the desktop's font draws wider than its place allows, so that it is
+// not cut off; its left edge stays, or its right edge when it stands against the control it
+// names.
+inline void fitCaption(QWidget *widget, bool keepRightEdge = false)
+{
+    const int needed = widget->sizeHint().width();
+    QRect rect = widget->geometry();
+    if (needed <= rect.width())
+        return;
+    if (keepRightEdge)
+        rect.setLeft(std::max(0, rect.right() + 1 - needed));
+    else
+        rect.setWidth(needed);
+    widget->setGeometry(rect);
 }
 
 } // namespace tarnvale::controls
