@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QStringDecoder>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -185,7 +187,16 @@ void main::socket_PageReceived(const platform::HttpReply &reply)
     mods_Change();
 }
 
-void main::showReply(const QByteArray &body) { phptxt->setPlainText(QString::fromUtf8(body)); }
+// The body as received: UTF-8 when it is valid UTF-8, otherwise read byte for byte as
+// Latin-1, so that a reply in a single-byte encoding is not turned into replacement marks.
+void main::showReply(const QByteArray &body)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(body);
+    if (utf8.hasError())
+        text = QString::fromLatin1(body);
+    phptxt->setPlainText(text);
+}
 
 void main::socket_Error(int code)
 {
@@ -229,9 +240,14 @@ void main::downloadbtn_Action()
 
 void main::postToRequestScript(const service::Form &form)
 {
-    // The post takes over `socket`; a list fetch it abandons would otherwise never end.
-    if (isFetching())
+    // The post takes over `socket`; a list fetch it abandons would otherwise never end. The
+    // popup goes back to its heading row (which fetches nothing), so that the same edition can
+    // be picked again to fetch the list that did not come.
+    if (isFetching()) {
         endFetch();
+        const QSignalBlocker quiet(gameselect);
+        gameselect->setCurrentIndex(0);
+    }
     socket->setFormData(form);
     socket->post(service::requestScriptUrl());
 }
