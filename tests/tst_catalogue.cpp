@@ -39,6 +39,7 @@ private slots:
     void downloadHandsTheLowerCasedAddressToTheBrowser();
     void removingTheSelectionKeepsTheMod();
     void siteButtonOpensTheHomePage();
+    void shortcutsReachTheMenuFromAnyControl();
 
 private:
     template <class T> T *control(const char *name)
@@ -62,9 +63,10 @@ void TestCatalogue::init()
 {
     platform = std::make_unique<FakePlatform>();
     service = std::make_unique<FakeService>();
-    tarnvale::App()->medl = false;
     window = tarnvale::instance::main();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+    tarnvale::App()->medl = false; // the browser takes downloads in these tests
+
 }
 
 void TestCatalogue::cleanup()
@@ -341,6 +343,24 @@ void TestCatalogue::siteButtonOpensTheHomePage()
     QTest::mouseClick(control<QPushButton>("sitebtn"), Qt::LeftButton);
     QCOMPARE(platform->opened, QStringList{service->baseUrl()});
     service->release();
+}
+
+void TestCatalogue::shortcutsReachTheMenuFromAnyControl()
+{
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    for (const char *name : {"phptxt", "mods"}) {
+        QWidget *focus = control<QWidget>(name);
+        focus->setFocus();
+        // Ctrl+A is the About window's, not "select all" of the focused control.
+        QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(focus, Qt::Key_B, Qt::ControlModifier);
+    }
+    QCOMPARE(platform->opened,
+             QStringList(2, service->baseUrl() + "/tarnvale/request.php?action=bugreport&version=html"));
+    int abouts = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        abouts += w->objectName() == QStringLiteral("about") && w->isVisible();
+    QCOMPARE(abouts, 1);
 }
 
 TARNVALE_TEST_MAIN(TestCatalogue)
