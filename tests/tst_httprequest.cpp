@@ -1,12 +1,13 @@
 // The request object on the wire: exact bytes out, every shape of reply in.
-#include <QSslSocket>
-#include <QTcpServer>
-#include <QTest>
-
 #include "platform/httprequest.h"
 #include "service/form.h"
 #include "support/fakeservice.h"
 #include "support/testmain.h"
+
+#include <QSet>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTest>
 
 using tarnvale::platform::HttpReply;
 using tarnvale::platform::HttpRequest;
@@ -40,15 +41,26 @@ struct Events {
 // A server that answers every connection with fixed bytes (or nothing) and then closes.
 class RawServer : public QTcpServer {
 public:
-    explicit RawServer(QByteArray answer, bool close = true) : m_answer(std::move(answer))
+    enum When { AfterRequest, AtOnce };
+    explicit RawServer(QByteArray answer, bool close = true, When when = AfterRequest)
+        : m_answer(std::move(answer))
     {
         listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this, close] {
+        connect(this, &QTcpServer::newConnection, this, [this, close, when] {
             while (QTcpSocket *socket = nextPendingConnection()) {
                 socket->setParent(this);
-                socket->write(m_answer);
-                if (close)
-                    socket->disconnectFromHost();
+                // Answer once the request has been read: closing with unread input would
+                // reset the connection and lose the answer.
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket, close, when] {
+                    m_seen[socket] += socket->readAll();
+                    const bool complete = when == AtOnce || m_seen[socket].contains("\r\n\r\n");
+                    if (!complete || m_answered.contains(socket))
+                        return;
+                    m_answered.insert(socket);
+                    socket->write(m_answer);
+                    if (close)
+                        socket->disconnectFromHost();
+                });
             }
         });
     }
@@ -59,6 +71,8 @@ public:
 
 private:
     QByteArray m_answer;
+    QHash<QTcpSocket *, QByteArray> m_seen;
+    QSet<QTcpSocket *> m_answered;
 };
 
 } // namespace
@@ -132,7 +146,8 @@ void TestHttpRequest::formEncoding_data()
         << QStringLiteral("%&=,/\\][{}`~-_()*^$#!+")
         << QByteArray("%25%26%3D%2C%2F%5C%5D%5B%7B%7D%60%7E%2D%5F%28%29%2A%5E%24%23%21%2B");
     QTest::newRow("passes unchanged") << "a.b:c;d?e@f|g\th" << QByteArray("a.b:c;d?e@f|g\th");
-    QTest::newRow("non-ASCII bytes unchanged") << QStringLiteral("Caf\u00e9") << QByteArray("Caf\xc3\xa9");
+    QTest::newRow("non-ASCII bytes unchanged")
+        << QStringLiteral("Caf\u00e9") << QByteArray("Caf\xc3\xa9");
     QTest::newRow("empty") << QString() << QByteArray();
 }
 
@@ -147,17 +162,21 @@ void TestHttpRequest::requestTarget_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QByteArray>("target");
-    QTest::newRow("plain path") << "http://h/tarnvale/pcmods2.txt" << QByteArray("/tarnvale/pcmods2.txt");
-    QTest::newRow("query unchanged") << "http://h/tarnvale/request.php?action=bugreport&version=html"
-                                     << QByteArray("/tarnvale/request.php?action=bugreport&version=html");
+    QTest::newRow("plain path") << "http://h/tarnvale/pcmods2.txt"
+                                << QByteArray("/tarnvale/pcmods2.txt");
+    QTest::newRow("query unchanged")
+        << "http://h/tarnvale/request.php?action=bugreport&version=html"
+        << QByteArray("/tarnvale/request.php?action=bugreport&version=html");
     QTest::newRow("space") << "http://h/tarnvale/uploads/big al/a.zip"
                            << QByteArray("/tarnvale/uploads/big%20al/a.zip");
     QTest::newRow("CR LF cannot inject a header")
         << "http://h/u/a.zip HTTP/1.0\r\nX-Evil: 1\r\n"
         << QByteArray("/u/a.zip%20HTTP/1.0%0D%0AX-Evil:%201%0D%0A");
-    QTest::newRow("other control characters") << QStringLiteral("http://h/a\tb\x01") << QByteArray("/a%09b%01");
+    QTest::newRow("other control characters")
+        << QStringLiteral("http://h/a\tb\x01") << QByteArray("/a%09b%01");
     QTest::newRow("non-ASCII") << QStringLiteral("http://h/\u00e9") << QByteArray("/%C3%A9");
-    QTest::newRow("percent and reserved unchanged") << "http://h/a%41;b|c" << QByteArray("/a%41;b|c");
+    QTest::newRow("percent and reserved unchanged")
+        << "http://h/a%41;b|c" << QByteArray("/a%41;b|c");
     QTest::newRow("no path") << "http://h" << QByteArray("/");
 }
 
@@ -184,16 +203,20 @@ void TestHttpRequest::everyStatusIsDeliveredAsAReply_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
     const QByteArray page = "<html>Not Found</html>";
-    QTest::newRow("404 page") << "HTTP/1.0 404 Not Found\r\nContent-Length: 22\r\n\r\n" + page << 404 << page;
+    QTest::newRow("404 page") << "HTTP/1.0 404 Not Found\r\nContent-Length: 22\r\n\r\n" + page
+                              << 404 << page;
     QTest::newRow("redirect not followed")
         << QByteArray("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:1/\r\n\r\nmoved") << 302
         << QByteArray("moved");
-    QTest::newRow("no Content-Length") << QByteArray("HTTP/1.0 200 OK\r\n\r\nA|B;C|D") << 200
-                                       << QByteArray("A|B;C|D");
+    QTest::newRow("no Content-Length")
+        << QByteArray("HTTP/1.0 200 OK\r\n\r\nA|B;C|D") << 200 << QByteArray("A|B;C|D");
     QTest::newRow("Content-Length does not end the reply")
-        << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nabcdef") << 200 << QByteArray("abcdef");
-    QTest::newRow("status not a number") << QByteArray("HTTP/1.0 abc\r\n\r\nx") << 0 << QByteArray("x");
-    QTest::newRow("bare line feeds") << QByteArray("HTTP/1.0 500 Oops\n\nbody") << 500 << QByteArray("body");
+        << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nabcdef") << 200
+        << QByteArray("abcdef");
+    QTest::newRow("status not a number")
+        << QByteArray("HTTP/1.0 abc\r\n\r\nx") << 0 << QByteArray("x");
+    QTest::newRow("bare line feeds")
+        << QByteArray("HTTP/1.0 500 Oops\n\nbody") << 500 << QByteArray("body");
     QTest::newRow("close without data") << QByteArray() << 0 << QByteArray();
 }
 
@@ -277,8 +300,8 @@ void TestHttpRequest::failures_data()
 {
     QTest::addColumn<QByteArray>("raw");
     QTest::addColumn<int>("code");
-    QTest::newRow("header never completes") << QByteArray("HTTP/1.0 200 OK\r\nContent-Le")
-                                            << int(HttpRequest::IncompleteHeaderError);
+    QTest::newRow("header never completes")
+        << QByteArray("HTTP/1.0 200 OK\r\nContent-Le") << int(HttpRequest::IncompleteHeaderError);
     QTest::newRow("header over 64 KiB")
         << "HTTP/1.0 200 OK\r\nX-Long: " + QByteArray(70 * 1024, 'x') + "\r\n\r\nbody"
         << int(HttpRequest::HeaderTooLargeError);
@@ -324,7 +347,7 @@ void TestHttpRequest::tlsFailureIsAnError()
     if (!QSslSocket::supportsSsl())
         QSKIP("no TLS backend on this machine");
     // A plain HTTP server behind an https:// URL: the handshake must fail, not be ignored.
-    RawServer plain("HTTP/1.0 200 OK\r\n\r\nnot encrypted");
+    RawServer plain("HTTP/1.0 200 OK\r\n\r\nnot encrypted", true, RawServer::AtOnce);
     HttpRequest request;
     Events events(request);
     request.get(QStringLiteral("https://127.0.0.1:%1/x").arg(plain.serverPort()));
@@ -335,15 +358,21 @@ void TestHttpRequest::tlsFailureIsAnError()
 
 void TestHttpRequest::streamingKeepsNoBody()
 {
-    RawServer server("HTTP/1.0 200 OK\r\nContent-Length: 6\r\n\r\nabcdef");
+    // Larger than the socket's read buffer, so it arrives in many pieces.
+    QByteArray body(3 * 1024 * 1024 + 7, 'x');
+    body[body.size() - 1] = 'y';
+    RawServer server("HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                     "\r\n\r\n" + body);
     HttpRequest request;
     request.setKeepBody(false);
     Events events(request);
     request.get(server.url());
     QVERIFY(events.waitForEnd());
-    QCOMPARE(events.pieces, QByteArray("abcdef"));
+    QCOMPARE(events.pieces.size(), body.size());
+    QVERIFY(events.pieces == body);
     QVERIFY(events.replies.value(0).body.isEmpty());
-    QCOMPARE(events.replies.value(0).bodySize, 6);
+    QCOMPARE(events.replies.value(0).bodySize, body.size());
+    QCOMPARE(events.progress.last(), (QPair<qint64, qint64>(body.size(), body.size())));
 }
 
 TARNVALE_TEST_MAIN(TestHttpRequest)

@@ -178,6 +178,9 @@ void HttpRequest::start(const char *method, const QString &url)
 
     QTcpSocket *socket = target->tls ? new QSslSocket(this) : new QTcpSocket(this);
     m_socket = socket;
+    // Bounded, so that a reply arriving faster than its handler takes it waits in the network
+    // rather than in memory.
+    socket->setReadBufferSize(1024 * 1024);
     connect(socket, &QAbstractSocket::readyRead, this, &HttpRequest::onReadyRead);
     connect(socket, &QAbstractSocket::disconnected, this, &HttpRequest::onDisconnected);
     connect(socket, &QAbstractSocket::errorOccurred, this, &HttpRequest::onSocketError);
