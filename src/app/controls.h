@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QPushButton>
 #include <QRect>
 #include <QString>
@@ -28,6 +29,15 @@ inline QPushButton *button(QWidget *parent, const char *name, const QString &cap
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
+}
+
+// The windows laid out to the pixel for a small system font take that font, so that their
+// captions are not cut off or run into each other at the desktop's larger default.
+inline void useLayoutFont(QWidget *window)
+{
+    QFont small = window->font();
+    small.setPixelSize(10);
+    window->setFont(small);
 }
 
 // Widens a caption that the desktop's font draws wider than its place allows, so that it is

@@ -131,11 +131,7 @@ getlisted::getlisted(QWidget *parent) : Window<QWidget>(parent ? parent : openMa
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(304, 298);
-    // The form is laid out to the pixel for a small system font; at the desktop's larger
-    // default the captions would be cut off or overlap.
-    QFont small = font();
-    small.setPixelSize(10);
-    setFont(small);
+    controls::useLayoutFont(this);
     QFont buttonFont = font();
     buttonFont.setPointSize(12);
 
