@@ -1,15 +1,48 @@
 #pragma once
 
+#include "app/window.h"
+
+#include <QString>
 #include <QWidget>
 
-#include "app/window.h"
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace tarnvale {
 
+namespace settings {
+// Why a download folder name cannot be saved, or empty when it can. The settings line has
+// no escaping, so a ";" in the name would cut it into other fields at the next load.
+QString folderNameProblem(const QString &folder);
+} // namespace settings
+
+// The settings window: shows the settings file each time it becomes the active window, and
+// saves it with "Ok".
 class settingswin : public Window<QWidget> {
     Q_OBJECT
 public:
     explicit settingswin(QWidget *parent = nullptr);
+
+    QString rawdata; // the settings line read at the latest activation
+
+    // Controls, in the order they are created.
+    QLineEdit *dlto;
+    QLabel *StaticText1;
+    QCheckBox *medl;
+    QPushButton *okbtn;
+    QCheckBox *alertdl;
+
+    // Handlers.
+    void Activate();
+    void okbtn_Action();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    bool m_toldUnreadable = false;
 };
 
 } // namespace tarnvale
