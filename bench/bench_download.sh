@@ -85,6 +85,7 @@ for mib in "${sizes[@]}"; do
         cmp -s "$served" "$work/out/$name" || { echo "our copy differs" >&2; exit 1; }
         rm -f "$work/out/$name"
     done
+    [ -z "${VERBOSE:-}" ] || echo "runs: curl $(tr '\n' ' ' <"$work/curl_t")/ ours $(tr '\n' ' ' <"$work/ours_t")" >&2
     curl_s=$(median <"$work/curl_t"); ours_s=$(median <"$work/ours_t")
     curl_m=$(sort -n "$work/curl_m" | tail -1); ours_m=$(sort -n "$work/ours_m" | tail -1)
     printf '%-8s %-10.3f %-10.3f %-8.2f %-12.1f %-12.1f\n' "${mib}M" "$curl_s" "$ours_s" \
