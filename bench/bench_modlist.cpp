@@ -159,7 +159,7 @@ int main(int argc, char *argv[])
     const QString entries = args.value(1, QStringLiteral("1000000"));
     std::printf("%-9s %10s %14s %16s\n", "fill", "time ms", "peak RSS MiB", "growth / body");
     double floorMs = 0, naiveMs = 0, ownMs = 0;
-    for (const QString mode :
+    for (const QString &mode :
          {QStringLiteral("floor"), QStringLiteral("naive"), QStringLiteral("tarnvale")}) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
