@@ -15,7 +15,7 @@ if [ "$sanitize" = ON ]; then
     export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
     export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 else
-    dir=build type=RelWithDebInfo
+    dir=build type=Release
 fi
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DTARNVALE_SANITIZE="$sanitize"
