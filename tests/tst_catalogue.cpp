@@ -298,6 +298,13 @@ void TestCatalogue::failedFetchShowsTheCodeThenFreesThePopup()
     QVERIFY(control<QWidget>("loaderwheel")->isHidden());
     QVERIFY(rows().isEmpty());
     QVERIFY(!control<QPushButton>("downloadbtn")->isEnabled());
+
+    // The same edition can be picked again once the service is back.
+    QCOMPARE(control<QComboBox>("gameselect")->currentText(), QStringLiteral("--PC--"));
+    tarnvale::service::setBaseUrl(service->baseUrl());
+    service->setReply("/tarnvale/trialmods2.txt", "A|B|C|D");
+    pick(1);
+    QVERIFY(QTest::qWaitFor([&] { return rows().size() == 1; }));
 }
 
 void TestCatalogue::downloadHandsTheLowerCasedAddressToTheBrowser()

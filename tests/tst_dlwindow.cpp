@@ -1,4 +1,4 @@
-// The download window (Part 3.1) and the Download hand-off (Part 2.3), against an in-process
+// The download window and the Download hand-off, against an in-process
 // service and recording doubles of the desktop.
 #include <QComboBox>
 #include <QDir>
@@ -571,7 +571,7 @@ private slots:
         QCOMPARE(saved(QStringLiteral("ModA.ZIP")), QByteArray("mod"));
     }
 
-    // --- the hand-off from the main window (Part 2.3) --------------------------------------
+    // --- the hand-off from the main window --------------------------------------
 
     void handOff_data()
     {

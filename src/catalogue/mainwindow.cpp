@@ -147,11 +147,15 @@ int main::selectedRow() const
 // A list fetch is in flight exactly while the popup is disabled.
 bool main::isFetching() const { return !gameselect->isEnabled(); }
 
-// Leaves the fetching state without a list, so that the user can pick an edition again.
+// Leaves the fetching state without a list, so that the user can pick an edition again. The
+// popup goes back to the heading of the edition's group (which fetches nothing), so that the
+// same edition can be picked again to fetch the list that did not come.
 void main::endFetch()
 {
     loaderwheel->hide();
     gameselect->setEnabled(true);
+    const QSignalBlocker quiet(gameselect);
+    gameselect->setCurrentIndex(gameselect->currentIndex() < 3 ? 0 : 3);
 }
 
 void main::sitebtn_Action() { platform::browser().openUrl(service::baseUrl()); }
@@ -240,14 +244,9 @@ void main::downloadbtn_Action()
 
 void main::postToRequestScript(const service::Form &form)
 {
-    // The post takes over `socket`; a list fetch it abandons would otherwise never end. The
-    // popup goes back to its heading row (which fetches nothing), so that the same edition can
-    // be picked again to fetch the list that did not come.
-    if (isFetching()) {
+    // The post takes over `socket`; a list fetch it abandons would otherwise never end.
+    if (isFetching())
         endFetch();
-        const QSignalBlocker quiet(gameselect);
-        gameselect->setCurrentIndex(0);
-    }
     socket->setFormData(form);
     socket->post(service::requestScriptUrl());
 }

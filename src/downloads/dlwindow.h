@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace tarnvale {
 
-// The download window: one in-program download of a mod file (Part 3.1). The body is streamed
+// The download window: one in-program download of a mod file. The body is streamed
 // into "<modfile>.part" in the download folder as it arrives and renamed onto `modfile` only
 // when the transfer has ended and passed the checks; memory stays flat whatever the size.
 class dlwindow : public Window<QWidget> {
@@ -22,7 +22,7 @@ public:
     explicit dlwindow(QWidget *parent = nullptr);
     ~dlwindow() override;
 
-    // What the main window's Download does once the window is visible (Part 2.3): abandons a
+    // What the main window's Download does once the window is visible: abandons a
     // transfer in flight, keeps `file` and `author` for this download, GETs the lower-cased
     // upload address on `socket` and shows `file` in `EditField1`. A file name that would leave
     // the download folder is refused with a message before any request; a folder or file that

@@ -10,14 +10,14 @@
 // body is streamed into. Byte counts are 64-bit throughout.
 namespace tarnvale::download {
 
-// P of Part 3.1: R and T as doubles, R divided by T, then multiplied by 100, then truncated
+// The percentage shown: R and T as doubles, R divided by T, then multiplied by 100, then truncated
 // toward zero. No value when the total is unknown (0 or less): the bar and the title then stay
 // as they are. A ratio too large for an int is held at the largest int.
 std::optional<int> progressPercent(qint64 received, qint64 total);
 
 // The nearest whole number of kb (length / 1024). An exact half (512 + 1024 n bytes) is rounded
-// up, away from zero, as the classic Round() of the original program did; the arithmetic is
-// done in integers so that it stays exact for any 64-bit length.
+// up, as most people round by hand; the arithmetic is done in integers so that it stays exact
+// for any 64-bit length.
 qint64 kilobytes(qint64 length);
 
 // Whether a name from the catalogue may be used as a file name inside the download folder:
