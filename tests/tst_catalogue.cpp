@@ -1,5 +1,13 @@
 // The main window: start-up state, edition fetches, the list, replies of the request script,
 // failures, and the hand-off of a download to the browser.
+#include "app/application.h"
+#include "app/instance.h"
+#include "catalogue/mainwindow.h"
+#include "service/service.h"
+#include "support/fakeplatform.h"
+#include "support/fakeservice.h"
+#include "support/testmain.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QMenuBar>
@@ -8,14 +16,6 @@
 #include <QTest>
 #include <QTreeView>
 #include <memory>
-
-#include "app/application.h"
-#include "app/instance.h"
-#include "catalogue/mainwindow.h"
-#include "service/service.h"
-#include "support/fakeplatform.h"
-#include "support/fakeservice.h"
-#include "support/testmain.h"
 
 using Rows = QList<QStringList>;
 
@@ -66,7 +66,6 @@ void TestCatalogue::init()
     window = tarnvale::instance::main();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     tarnvale::App()->medl = false; // the browser takes downloads in these tests
-
 }
 
 void TestCatalogue::cleanup()
@@ -92,7 +91,10 @@ Rows TestCatalogue::rows()
     return out;
 }
 
-void TestCatalogue::pick(int edition) { control<QComboBox>("gameselect")->setCurrentIndex(edition); }
+void TestCatalogue::pick(int edition)
+{
+    control<QComboBox>("gameselect")->setCurrentIndex(edition);
+}
 
 void TestCatalogue::showList(const QByteArray &body)
 {
@@ -140,13 +142,27 @@ void TestCatalogue::menuItemsAndShortcuts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("shortcut");
-    QTest::newRow("about") << "aboutbtn" << "&About..." << "Ctrl+A";
-    QTest::newRow("get listed") << "getlistedmenubtn" << "G&et Listed" << "Ctrl+E";
-    QTest::newRow("bug") << "reportbug" << "Report a &Bug" << "Ctrl+B";
-    QTest::newRow("quit") << "FileQuit" << "Quit" << "Ctrl+Q";
-    QTest::newRow("settings") << "settingsbtn" << "&Settings" << "Ctrl+S";
-    QTest::newRow("broken link") << "brokenlinkmenu" << "Broken &Link" << "Ctrl+L";
-    QTest::newRow("bad mod") << "badmodmenu" << "B&roken/Bad Mod" << "Ctrl+R";
+    QTest::newRow("about") << "aboutbtn"
+                           << "&About..."
+                           << "Ctrl+A";
+    QTest::newRow("get listed") << "getlistedmenubtn"
+                                << "G&et Listed"
+                                << "Ctrl+E";
+    QTest::newRow("bug") << "reportbug"
+                         << "Report a &Bug"
+                         << "Ctrl+B";
+    QTest::newRow("quit") << "FileQuit"
+                          << "Quit"
+                          << "Ctrl+Q";
+    QTest::newRow("settings") << "settingsbtn"
+                              << "&Settings"
+                              << "Ctrl+S";
+    QTest::newRow("broken link") << "brokenlinkmenu"
+                                 << "Broken &Link"
+                                 << "Ctrl+L";
+    QTest::newRow("bad mod") << "badmodmenu"
+                             << "B&roken/Bad Mod"
+                             << "Ctrl+R";
 }
 
 void TestCatalogue::menuItemsAndShortcuts()
@@ -216,17 +232,21 @@ void TestCatalogue::modList_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<Rows>("expected");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("two entries") << QByteArray("A|B|C|D;E|F|G|H") << Rows{{"A", "B", "C"}, {"E", "F", "G"}}
+    QTest::newRow("two entries") << QByteArray("A|B|C|D;E|F|G|H")
+                                 << Rows{{"A", "B", "C"}, {"E", "F", "G"}}
                                  << QStringList{"A|B|C|D", "E|F|G|H"};
-    QTest::newRow("final separator") << QByteArray("A|B|C|D;") << Rows{{"A", "B", "C"}, {"", "", ""}}
-                                     << QStringList{"A|B|C|D", ""};
-    QTest::newRow("missing fields") << QByteArray("A|B") << Rows{{"A", "B", ""}} << QStringList{"A|B"};
-    QTest::newRow("surplus fields") << QByteArray("A|B|C|D|E|F") << Rows{{"A", "B", "C"}}
-                                    << QStringList{"A|B|C|D|E|F"};
+    QTest::newRow("final separator")
+        << QByteArray("A|B|C|D;") << Rows{{"A", "B", "C"}, {"", "", ""}}
+        << QStringList{"A|B|C|D", ""};
+    QTest::newRow("missing fields")
+        << QByteArray("A|B") << Rows{{"A", "B", ""}} << QStringList{"A|B"};
+    QTest::newRow("surplus fields")
+        << QByteArray("A|B|C|D|E|F") << Rows{{"A", "B", "C"}} << QStringList{"A|B|C|D|E|F"};
     QTest::newRow("line break after separator")
         << QByteArray("A|B|C|D;\r\nE|F|G|H") << Rows{{"A", "B", "C"}, {"\r\nE", "F", "G"}}
         << QStringList{"A|B|C|D", "\r\nE|F|G|H"};
-    QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9|Zo\xc3\xab|M|f") << Rows{{"Caf\u00e9", "Zo\u00eb", "M"}}
+    QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9|Zo\xc3\xab|M|f")
+                           << Rows{{"Caf\u00e9", "Zo\u00eb", "M"}}
                            << QStringList{"Caf\u00e9|Zo\u00eb|M|f"};
     QTest::newRow("error page is a list too")
         << QByteArray("<html>404</html>") << Rows{{"<html>404</html>", "", ""}}
@@ -291,8 +311,9 @@ void TestCatalogue::failedFetchShowsTheCodeThenFreesThePopup()
     };
     pick(1);
     QVERIFY(QTest::qWaitFor([&] { return !platform->messages.isEmpty(); }));
-    QCOMPARE(platform->messages,
-             QStringList{QStringLiteral("Error: %1").arg(int(QAbstractSocket::ConnectionRefusedError))});
+    QCOMPARE(
+        platform->messages,
+        QStringList{QStringLiteral("Error: %1").arg(int(QAbstractSocket::ConnectionRefusedError))});
     QVERIFY(lockedWhileShown);
     QVERIFY(control<QComboBox>("gameselect")->isEnabled());
     QVERIFY(control<QWidget>("loaderwheel")->isHidden());
@@ -315,7 +336,8 @@ void TestCatalogue::downloadHandsTheLowerCasedAddressToTheBrowser()
     QCOMPARE(window->modauthor, QStringLiteral("Alice"));
     QCOMPARE(window->modfile, QStringLiteral("ModA.ZIP"));
     QTest::mouseClick(download, Qt::LeftButton);
-    QCOMPARE(platform->opened, QStringList{service->baseUrl().toLower() + "/tarnvale/uploads/alice/moda.zip"});
+    QCOMPARE(platform->opened,
+             QStringList{service->baseUrl().toLower() + "/tarnvale/uploads/alice/moda.zip"});
 
     // The empty entry after the final ";" still downloads, to an address with empty segments.
     select(2);
@@ -362,8 +384,9 @@ void TestCatalogue::shortcutsReachTheMenuFromAnyControl()
         QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(focus, Qt::Key_B, Qt::ControlModifier);
     }
-    QCOMPARE(platform->opened,
-             QStringList(2, service->baseUrl() + "/tarnvale/request.php?action=bugreport&version=html"));
+    QCOMPARE(
+        platform->opened,
+        QStringList(2, service->baseUrl() + "/tarnvale/request.php?action=bugreport&version=html"));
     int abouts = 0;
     for (QWidget *w : QApplication::topLevelWidgets())
         abouts += w->objectName() == QStringLiteral("about") && w->isVisible();

@@ -1,5 +1,15 @@
 // The download window and the Download hand-off, against an in-process
 // service and recording doubles of the desktop.
+#include "app/application.h"
+#include "app/instance.h"
+#include "catalogue/mainwindow.h"
+#include "downloads/dlwindow.h"
+#include "downloads/transfer.h"
+#include "service/service.h"
+#include "support/fakeplatform.h"
+#include "support/fakeservice.h"
+#include "support/testmain.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -11,16 +21,6 @@
 #include <QSignalSpy>
 #include <QTreeView>
 #include <memory>
-
-#include "app/application.h"
-#include "app/instance.h"
-#include "catalogue/mainwindow.h"
-#include "downloads/dlwindow.h"
-#include "downloads/transfer.h"
-#include "service/service.h"
-#include "support/fakeplatform.h"
-#include "support/fakeservice.h"
-#include "support/testmain.h"
 
 using namespace tarnvale;
 
@@ -38,7 +38,8 @@ class TestDlWindow : public QObject {
     // Every name in the download folder, temporary files included.
     QStringList leftInFolder() const
     {
-        return QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        return QDir(folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                        QDir::System);
     }
     QByteArray saved(const QString &name) const
     {
@@ -175,7 +176,8 @@ private slots:
         QTest::newRow("split 1|5") << QByteArrayList{"zz<", "html>zz"} << true;
         QTest::newRow("split 3|3") << QByteArrayList{"zz<ht", "ml>"} << true;
         QTest::newRow("split 5|1") << QByteArrayList{"<HTML", ">"} << true;
-        QTest::newRow("one byte a piece") << QByteArrayList{"q", "<", "H", "t", "m", "L", ">", "q"} << true;
+        QTest::newRow("one byte a piece")
+            << QByteArrayList{"q", "<", "H", "t", "m", "L", ">", "q"} << true;
         QTest::newRow("over three pieces") << QByteArrayList{"aaaa<h", "t", "ml>bbbb"} << true;
         QTest::newRow("no close") << QByteArrayList{"<html", " >"} << false;
         QTest::newRow("other tag") << QByteArrayList{"<head><body>"} << false;
@@ -212,7 +214,8 @@ private slots:
     {
         const QByteArray body = QByteArray("PK\x03\x04 mod bytes\r\n\0end", 20);
         service->setReply(alicePath, body);
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QCOMPARE(window->EditField1->text(), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(FakeService::requestPath(service->requests.value(0)), alicePath);
@@ -228,17 +231,19 @@ private slots:
         service->setReply(alicePath, QByteArray(2047, 'm'));
         QStringList seenThen;
         platform->whileModal = [&](const QString &) { seenThen = leftInFolder(); };
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
-        QCOMPARE(platform->messages,
-                 QStringList{QStringLiteral("Your download is done (2 kb) Scanning for errors...")});
+        QCOMPARE(platform->messages, QStringList{QStringLiteral(
+                                         "Your download is done (2 kb) Scanning for errors...")});
         QCOMPARE(seenThen, QStringList{QStringLiteral("ModA.ZIP")}); // saved before the message
     }
 
     void plain404Saved()
     {
         service->setReply(alicePath, "404 Not Found", 404);
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(saved(QStringLiteral("ModA.ZIP")), QByteArray("404 Not Found"));
         QCOMPARE(platform->questions, QStringList());
@@ -248,12 +253,13 @@ private slots:
     {
         App()->alertdl = true;
         service->setRawReply(alicePath, QByteArray()); // the service closes without a word
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(leftInFolder(), QStringList{QStringLiteral("ModA.ZIP")});
         QCOMPARE(saved(QStringLiteral("ModA.ZIP")), QByteArray());
-        QCOMPARE(platform->messages,
-                 QStringList{QStringLiteral("Your download is done (0 kb) Scanning for errors...")});
+        QCOMPARE(platform->messages, QStringList{QStringLiteral(
+                                         "Your download is done (0 kb) Scanning for errors...")});
         QCOMPARE(platform->questions, QStringList());
     }
 
@@ -275,7 +281,8 @@ private slots:
         platform->answers = {yes};
         QList<QStringList> seen;
         platform->whileModal = [&](const QString &) { seen.append(leftInFolder()); };
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         // The size message first, then the question; no file of any name at either.
         QCOMPARE(platform->messages.size(), 1);
@@ -304,7 +311,8 @@ private slots:
         service->setRawReply(alicePath, "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" +
                                             QByteArray(40, 'm'));
         platform->answers = {yes};
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(leftInFolder(), QStringList());
         QCOMPARE(platform->messages, QStringList()); // no "download is done"
@@ -317,7 +325,8 @@ private slots:
     void moreThanAnnouncedIsKept()
     {
         service->setRawReply(alicePath, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nabcd");
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(saved(QStringLiteral("ModA.ZIP")), QByteArray("abcd"));
     }
@@ -330,7 +339,8 @@ private slots:
         old.write("an older, longer download");
         old.close();
         service->setReply(alicePath, "new");
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(saved(QStringLiteral("ModA.ZIP")), QByteArray("new"));
     }
@@ -358,7 +368,8 @@ private slots:
             body[i] = char((i * 7 + i / 977) & 0xff);
         body.replace("<", "(");
         service->setReply(alicePath, body);
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QSignalSpy pages(window->socket, &platform::HttpRequest::pageReceived);
         QVERIFY(closes(window, 20000));
         QCOMPARE(pages.size(), 1);
@@ -395,7 +406,8 @@ private slots:
         service->setReply(alicePath, "first");
         service->setReply("/tarnvale/uploads/bob/modb.zip", "second");
         service->hold();
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(service->waitForRequests(1));
         QPointer<dlwindow> again = startDownload(QStringLiteral("Bob"), QStringLiteral("ModB.zip"));
         QCOMPARE(again, window); // the same window
@@ -417,7 +429,8 @@ private slots:
         const quint16 port = probe.serverPort();
         probe.close();
         service::setBaseUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(platform->messages,
                  QStringList{QStringLiteral(
@@ -431,7 +444,8 @@ private slots:
         window->socket_Error(platform::HttpRequest::StalledError);
         QVERIFY(closes(window));
         QCOMPARE(platform->messages,
-                 QStringList{QStringLiteral("The download of ModA.ZIP failed: the server stopped sending.")});
+                 QStringList{QStringLiteral(
+                     "The download of ModA.ZIP failed: the server stopped sending.")});
         QCOMPARE(leftInFolder(), QStringList());
     }
 
@@ -488,7 +502,8 @@ private slots:
     {
         QTest::addColumn<QString>("dlto");
         QTest::addColumn<QString>("relative");
-        QTest::newRow("missing, nested") << QStringLiteral("a/b/Mods") << QStringLiteral("a/b/Mods");
+        QTest::newRow("missing, nested")
+            << QStringLiteral("a/b/Mods") << QStringLiteral("a/b/Mods");
         QTest::newRow("empty: the app folder") << QString() << QStringLiteral(".");
     }
     void folderCreatedWhenMissingAndEmptyDltoIsAppFolder()
@@ -497,7 +512,8 @@ private slots:
         QFETCH(QString, relative);
         App()->dlto = dlto;
         service->setReply(alicePath, "mod");
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QFile file(QDir(platform->folder.path()).filePath(relative + QStringLiteral("/ModA.ZIP")));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -506,11 +522,16 @@ private slots:
 
     void unwritableFolder_data()
     {
-        QTest::addColumn<QString>("blocker"); // a file standing at this path, relative to the app folder
+        QTest::addColumn<QString>(
+            "blocker"); // a file standing at this path, relative to the app folder
         QTest::addColumn<QString>("dlto");
         QTest::addColumn<QString>("named"); // the path the message must name
-        QTest::newRow("a file at the folder's path") << "Mod Downloads" << "Mod Downloads" << "Mod Downloads";
-        QTest::newRow("a file in the way of the folder") << "plain" << "plain/Mods" << "plain/Mods";
+        QTest::newRow("a file at the folder's path") << "Mod Downloads"
+                                                     << "Mod Downloads"
+                                                     << "Mod Downloads";
+        QTest::newRow("a file in the way of the folder") << "plain"
+                                                         << "plain/Mods"
+                                                         << "plain/Mods";
     }
     void unwritableFolder()
     {
@@ -522,13 +543,15 @@ private slots:
         QVERIFY(block.open(QIODevice::WriteOnly));
         block.close();
         App()->dlto = dlto;
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(service->requests.size(), 0);
         QCOMPARE(platform->messages.size(), 1);
         QVERIFY2(platform->messages[0].contains(QDir::toNativeSeparators(app.filePath(named))),
                  qPrintable(platform->messages[0]));
-        QVERIFY2(platform->messages[0].contains(QStringLiteral("\": ")), qPrintable(platform->messages[0]));
+        QVERIFY2(platform->messages[0].contains(QStringLiteral("\": ")),
+                 qPrintable(platform->messages[0]));
         QCOMPARE(QFileInfo(app.filePath(blocker)).size(), 0); // untouched
     }
 
@@ -536,7 +559,8 @@ private slots:
     {
         QVERIFY(QDir().mkpath(folder() + QStringLiteral("/ModA.ZIP")));
         service->setReply(alicePath, "mod");
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QCOMPARE(platform->messages.size(), 1);
         QVERIFY2(platform->messages[0].startsWith(QStringLiteral("Could not save the file \"")),
@@ -563,7 +587,8 @@ private slots:
         QVERIFY(QDir().mkpath(folder()));
         QVERIFY(QFile::link(victim, folder() + u'/' + linkName));
         service->setReply(alicePath, "mod");
-        QPointer<dlwindow> window = startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
+        QPointer<dlwindow> window =
+            startDownload(QStringLiteral("Alice"), QStringLiteral("ModA.ZIP"));
         QVERIFY(closes(window));
         QVERIFY(v.open(QIODevice::ReadOnly));
         QCOMPARE(v.readAll(), QByteArray("keep me"));
@@ -582,7 +607,8 @@ private slots:
     void handOff()
     {
         QFETCH(bool, medl);
-        service->setReply("/tarnvale/pcmods2.txt", "Mod A|Alice|Map One|ModA.ZIP;Mod B|Bob|Map|ModB.zip");
+        service->setReply("/tarnvale/pcmods2.txt",
+                          "Mod A|Alice|Map One|ModA.ZIP;Mod B|Bob|Map|ModB.zip");
         service->setReply(alicePath, "mod a");
         std::unique_ptr<tarnvale::main> window(instance::main());
         App()->medl = medl;

@@ -1,8 +1,8 @@
 // The desktop services that hold logic of their own.
-#include <QTest>
-
 #include "platform/desktop.h"
 #include "support/testmain.h"
+
+#include <QTest>
 
 using tarnvale::platform::InterfaceInfo;
 
@@ -19,9 +19,11 @@ void TestPlatform::machineAddress_data()
     QTest::addColumn<QList<InterfaceInfo>>("interfaces");
     QTest::addColumn<QString>("address");
     const InterfaceInfo lo{true, true, "127.0.0.1"};
-    QTest::newRow("loopback listed first") << QList<InterfaceInfo>{lo, {true, false, "10.0.0.2"}} << "10.0.0.2";
+    QTest::newRow("loopback listed first")
+        << QList<InterfaceInfo>{lo, {true, false, "10.0.0.2"}} << "10.0.0.2";
     QTest::newRow("down interface skipped")
-        << QList<InterfaceInfo>{lo, {false, false, "10.0.0.3"}, {true, false, "10.0.0.4"}} << "10.0.0.4";
+        << QList<InterfaceInfo>{lo, {false, false, "10.0.0.3"}, {true, false, "10.0.0.4"}}
+        << "10.0.0.4";
     QTest::newRow("no IPv4 skipped") << QList<InterfaceInfo>{{true, false, ""}, lo} << "127.0.0.1";
     QTest::newRow("loopback only") << QList<InterfaceInfo>{lo} << "127.0.0.1";
     QTest::newRow("no interfaces") << QList<InterfaceInfo>{} << "";

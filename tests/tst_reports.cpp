@@ -1,13 +1,5 @@
 // Problem reports: the forms as they reach the service, the beep without a
 // selection, a post that abandons a list fetch, and the replies in `phptxt`.
-#include <QAction>
-#include <QComboBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTreeView>
-#include <memory>
-
 #include "app/application.h"
 #include "app/instance.h"
 #include "app/menu.h"
@@ -18,6 +10,14 @@
 #include "support/fakeservice.h"
 #include "support/testmain.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTreeView>
+#include <memory>
+
 using namespace tarnvale;
 
 namespace {
@@ -25,7 +25,10 @@ const QByteArray listPath = "/tarnvale/pcmods2.txt";
 const QByteArray scriptPath = "/tarnvale/request.php";
 const QByteArray list = "Mod A|Alice|Map One|ModA.ZIP;|Nobody|Map|x-y_z (1).zip";
 
-QAction *item(const char *name) { return instance::menu()->item(QString::fromLatin1(name)); }
+QAction *item(const char *name)
+{
+    return instance::menu()->item(QString::fromLatin1(name));
+}
 
 QByteArray header(const QByteArray &raw, const QByteArray &name)
 {
@@ -76,15 +79,17 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QByteArrayList>("fields"); // encoded, in the order put into the form
         const QByteArray link = "http:%2F%2F127.0.0.1:PORT%2Ftarnvale%2Fuploads%2F";
-        QTest::newRow("broken link") << QByteArray("brokenlinkmenu") << 0
-                                     << QByteArrayList{"action=brokenlink", "version=2.1211",
-                                                       "mod=Mod+A", "link=" + link + "Alice%2FModA.ZIP"};
-        QTest::newRow("bad mod: no link") << QByteArray("badmodmenu") << 0
-                                          << QByteArrayList{"action=badmod", "version=2.1211", "mod=Mod+A"};
+        QTest::newRow("broken link")
+            << QByteArray("brokenlinkmenu") << 0
+            << QByteArrayList{"action=brokenlink", "version=2.1211", "mod=Mod+A",
+                              "link=" + link + "Alice%2FModA.ZIP"};
+        QTest::newRow("bad mod: no link")
+            << QByteArray("badmodmenu") << 0
+            << QByteArrayList{"action=badmod", "version=2.1211", "mod=Mod+A"};
         QTest::newRow("empty mod name, escaped link")
             << QByteArray("brokenlinkmenu") << 1
-            << QByteArrayList{"action=brokenlink", "version=2.1211", "mod=",
-                              "link=" + link + "Nobody%2Fx%2Dy%5Fz+%281%29.zip"};
+            << QByteArrayList{"action=brokenlink", "version=2.1211",
+                              "mod=", "link=" + link + "Nobody%2Fx%2Dy%5Fz+%281%29.zip"};
     }
     void postedFields()
     {
@@ -167,7 +172,8 @@ private slots:
         // The same edition can be fetched again.
         window->gameselect->setCurrentIndex(4);
         QTRY_VERIFY(window->gameselect->isEnabled());
-        QCOMPARE(FakeService::requestPath(service->requests.last()), QByteArray("/tarnvale/xboxmods2.txt"));
+        QCOMPARE(FakeService::requestPath(service->requests.last()),
+                 QByteArray("/tarnvale/xboxmods2.txt"));
     }
 
     void twoRepliesLeaveTheSecond_data()
@@ -211,9 +217,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("UTF-8") << QByteArray("Merci, re\xc3\xa7u") << QStringLiteral("Merci, re\u00e7u");
-        QTest::newRow("Latin-1") << QByteArray("Merci, re\xe7u") << QStringLiteral("Merci, re\u00e7u");
-        QTest::newRow("error page, shown too") << QByteArray("<html>500</html>") << QStringLiteral("<html>500</html>");
+        QTest::newRow("UTF-8") << QByteArray("Merci, re\xc3\xa7u")
+                               << QStringLiteral("Merci, re\u00e7u");
+        QTest::newRow("Latin-1") << QByteArray("Merci, re\xe7u")
+                                 << QStringLiteral("Merci, re\u00e7u");
+        QTest::newRow("error page, shown too")
+            << QByteArray("<html>500</html>") << QStringLiteral("<html>500</html>");
     }
     void replyShownAsReceived()
     {
@@ -236,8 +245,10 @@ private slots:
         probe.close();
         service::setBaseUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
         item("brokenlinkmenu")->trigger();
-        QTRY_COMPARE(platform->messages,
-                     QStringList{QStringLiteral("Error: %1").arg(int(QAbstractSocket::ConnectionRefusedError))});
+        QTRY_COMPARE(
+            platform->messages,
+            QStringList{
+                QStringLiteral("Error: %1").arg(int(QAbstractSocket::ConnectionRefusedError))});
     }
 
     void bugReportPage_data()
@@ -253,9 +264,10 @@ private slots:
         if (selected)
             select(0);
         item("reportbug")->trigger();
-        QCOMPARE(platform->opened,
-                 QStringList{service->baseUrl() +
-                             QStringLiteral("/tarnvale/request.php?action=bugreport&version=html")});
+        QCOMPARE(
+            platform->opened,
+            QStringList{service->baseUrl() +
+                        QStringLiteral("/tarnvale/request.php?action=bugreport&version=html")});
         QTest::qWait(50);
         QCOMPARE(service->requests.size(), 1);
         QCOMPARE(platform->beeps, 0);

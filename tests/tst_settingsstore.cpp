@@ -1,11 +1,11 @@
 // The settings file: reading the line, the first start, saving, and files that fail.
-#include <QFile>
-#include <QTest>
-
 #include "app/application.h"
 #include "settings/settingsstore.h"
 #include "support/fakeplatform.h"
 #include "support/testmain.h"
+
+#include <QFile>
+#include <QTest>
 
 using namespace tarnvale;
 
@@ -41,16 +41,22 @@ void TestSettingsStore::line_data()
     QTest::addColumn<QString>("dlto");
     QTest::addColumn<bool>("medl");
     QTest::addColumn<bool>("alertdl");
-    QTest::newRow("default") << QByteArray("Mod Downloads;true;true") << "Mod Downloads" << true << true;
-    QTest::newRow("letter case") << QByteArray("Downloads;TRUE;True") << "Downloads" << true << true;
+    QTest::newRow("default") << QByteArray("Mod Downloads;true;true") << "Mod Downloads" << true
+                             << true;
+    QTest::newRow("letter case") << QByteArray("Downloads;TRUE;True") << "Downloads" << true
+                                 << true;
     QTest::newRow("other words") << QByteArray("Downloads;yes;1") << "Downloads" << false << false;
     QTest::newRow("folder only") << QByteArray("Downloads") << "Downloads" << false << false;
     QTest::newRow("empty") << QByteArray() << "" << false << false;
-    QTest::newRow("line terminator") << QByteArray("Downloads;true;true\n") << "Downloads" << true << false;
-    QTest::newRow("extra field") << QByteArray("Downloads;true;true;extra") << "Downloads" << true << true;
-    QTest::newRow("semicolon in folder") << QByteArray("My;Files;true;true") << "My" << false << true;
+    QTest::newRow("line terminator")
+        << QByteArray("Downloads;true;true\n") << "Downloads" << true << false;
+    QTest::newRow("extra field") << QByteArray("Downloads;true;true;extra") << "Downloads" << true
+                                 << true;
+    QTest::newRow("semicolon in folder")
+        << QByteArray("My;Files;true;true") << "My" << false << true;
     QTest::newRow("spaces kept") << QByteArray(" D ; true;false") << " D " << false << false;
-    QTest::newRow("UTF-8 folder") << QByteArray("T\xc3\xa9l\xc3\xa9""chargements;false;TRUE")
+    QTest::newRow("UTF-8 folder") << QByteArray("T\xc3\xa9l\xc3\xa9"
+                                                "chargements;false;TRUE")
                                   << QStringLiteral("T\u00e9l\u00e9chargements") << false << true;
 }
 

@@ -12,6 +12,9 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     setQuitOnLastWindowClosed(false);
 }
 
-Application *App() { return static_cast<Application *>(QCoreApplication::instance()); }
+Application *App()
+{
+    return static_cast<Application *>(QCoreApplication::instance());
+}
 
 } // namespace tarnvale

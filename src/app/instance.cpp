@@ -11,12 +11,30 @@
 
 namespace tarnvale::instance {
 
-tarnvale::main *main() { return detail::openOrCreate<tarnvale::main>(); }
-tarnvale::dlwindow *dlwindow() { return detail::openOrCreate<tarnvale::dlwindow>(); }
-tarnvale::utilitieswin *utilitieswin() { return detail::openOrCreate<tarnvale::utilitieswin>(); }
-tarnvale::getlisted *getlisted() { return detail::openOrCreate<tarnvale::getlisted>(); }
-tarnvale::settingswin *settingswin() { return detail::openOrCreate<tarnvale::settingswin>(); }
-tarnvale::about *about() { return detail::openOrCreate<tarnvale::about>(); }
+tarnvale::main *main()
+{
+    return detail::openOrCreate<tarnvale::main>();
+}
+tarnvale::dlwindow *dlwindow()
+{
+    return detail::openOrCreate<tarnvale::dlwindow>();
+}
+tarnvale::utilitieswin *utilitieswin()
+{
+    return detail::openOrCreate<tarnvale::utilitieswin>();
+}
+tarnvale::getlisted *getlisted()
+{
+    return detail::openOrCreate<tarnvale::getlisted>();
+}
+tarnvale::settingswin *settingswin()
+{
+    return detail::openOrCreate<tarnvale::settingswin>();
+}
+tarnvale::about *about()
+{
+    return detail::openOrCreate<tarnvale::about>();
+}
 
 tarnvale::menu *menu()
 {

@@ -1,8 +1,8 @@
-#include <QObject>
-
 #include "app/application.h"
 #include "app/instance.h"
 #include "catalogue/mainwindow.h"
+
+#include <QObject>
 
 int main(int argc, char *argv[])
 {

@@ -35,6 +35,9 @@ menu::menu(QWidget *parent) : QMenuBar(parent)
     addItem(report, "badmodmenu", QStringLiteral("B&roken/Bad Mod"), "Ctrl+R");
 }
 
-QAction *menu::item(const QString &name) const { return findChild<QAction *>(name); }
+QAction *menu::item(const QString &name) const
+{
+    return findChild<QAction *>(name);
+}
 
 } // namespace tarnvale

@@ -33,8 +33,14 @@ void BusyWheel::paintEvent(QPaintEvent *)
     }
 }
 
-void BusyWheel::showEvent(QShowEvent *) { m_timer.start(); }
+void BusyWheel::showEvent(QShowEvent *)
+{
+    m_timer.start();
+}
 
-void BusyWheel::hideEvent(QHideEvent *) { m_timer.stop(); }
+void BusyWheel::hideEvent(QHideEvent *)
+{
+    m_timer.stop();
+}
 
 } // namespace tarnvale

@@ -1,14 +1,5 @@
 #include "catalogue/mainwindow.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QPlainTextEdit>
-#include <QSignalBlocker>
-#include <QStringDecoder>
-#include <QPushButton>
-#include <QTreeView>
-
 #include "about/about.h"
 #include "app/application.h"
 #include "app/controls.h"
@@ -16,13 +7,22 @@
 #include "app/menu.h"
 #include "catalogue/busywheel.h"
 #include "catalogue/modsmodel.h"
+#include "downloads/dlwindow.h"
+#include "downloads/utilitieswin.h"
 #include "platform/platform.h"
 #include "service/service.h"
 #include "settings/settingsstore.h"
 #include "settings/settingswin.h"
 #include "submission/getlisted.h"
-#include "downloads/dlwindow.h"
-#include "downloads/utilitieswin.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStringDecoder>
+#include <QTreeView>
 
 namespace tarnvale {
 
@@ -126,17 +126,25 @@ main::main(QWidget *parent) : Window<QMainWindow>(parent)
         {"settingsbtn", &main::_settingsbtn_Action},
     };
     for (const auto &[name, handler] : handlers)
-        connect(instance::menu()->item(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+        connect(instance::menu()->item(QString::fromLatin1(name)), &QAction::triggered, this,
+                handler);
 
     setFixedSize(sizeHint());
     Open();
 }
 
-main::~main() = default;
+// `items` goes before the widgets do, and the list may still be laid out while they go.
+main::~main() { m_model->reset(nullptr); }
 
-void main::Open() { App()->rawdata = settings::loadIntoApp(); }
+void main::Open()
+{
+    App()->rawdata = settings::loadIntoApp();
+}
 
-QAction *main::brokenlinkmenu() const { return instance::menu()->item(QStringLiteral("brokenlinkmenu")); }
+QAction *main::brokenlinkmenu() const
+{
+    return instance::menu()->item(QStringLiteral("brokenlinkmenu"));
+}
 
 int main::selectedRow() const
 {
@@ -145,7 +153,10 @@ int main::selectedRow() const
 }
 
 // A list fetch is in flight exactly while the popup is disabled.
-bool main::isFetching() const { return !gameselect->isEnabled(); }
+bool main::isFetching() const
+{
+    return !gameselect->isEnabled();
+}
 
 // Leaves the fetching state without a list, so that the user can pick an edition again. The
 // popup goes back to the heading of the edition's group (which fetches nothing), so that the
@@ -158,11 +169,20 @@ void main::endFetch()
     gameselect->setCurrentIndex(gameselect->currentIndex() < 3 ? 0 : 3);
 }
 
-void main::sitebtn_Action() { platform::browser().openUrl(service::baseUrl()); }
+void main::sitebtn_Action()
+{
+    platform::browser().openUrl(service::baseUrl());
+}
 
-void main::getlistedbtn_Action() { instance::getlisted()->show(); }
+void main::getlistedbtn_Action()
+{
+    instance::getlisted()->show();
+}
 
-void main::utilsbtn_Action() { instance::utilitieswin()->show(); }
+void main::utilsbtn_Action()
+{
+    instance::utilitieswin()->show();
+}
 
 void main::gameselect_Change()
 {
@@ -266,16 +286,34 @@ void main::postReport(const char *action, bool withLink)
     postToRequestScript(form);
 }
 
-void main::_brokenlinkmenu_Action() { postReport("brokenlink", true); }
+void main::_brokenlinkmenu_Action()
+{
+    postReport("brokenlink", true);
+}
 
-void main::_badmodmenu_Action() { postReport("badmod", false); }
+void main::_badmodmenu_Action()
+{
+    postReport("badmod", false);
+}
 
-void main::_reportbug_Action() { platform::browser().openUrl(service::url(QString::fromLatin1(service::bugReportPath))); }
+void main::_reportbug_Action()
+{
+    platform::browser().openUrl(service::url(QString::fromLatin1(service::bugReportPath)));
+}
 
-void main::_aboutbtn_Action() { instance::about()->show(); }
+void main::_aboutbtn_Action()
+{
+    instance::about()->show();
+}
 
-void main::_getlistedmenubtn_Action() { instance::getlisted()->show(); }
+void main::_getlistedmenubtn_Action()
+{
+    instance::getlisted()->show();
+}
 
-void main::_settingsbtn_Action() { instance::settingswin()->show(); }
+void main::_settingsbtn_Action()
+{
+    instance::settingswin()->show();
+}
 
 } // namespace tarnvale

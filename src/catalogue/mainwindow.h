@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QMainWindow>
-
 #include "app/window.h"
 #include "catalogue/modentries.h"
 #include "platform/httprequest.h"
 #include "service/form.h"
+
+#include <QMainWindow>
 
 class QAction;
 class QComboBox;

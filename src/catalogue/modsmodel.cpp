@@ -21,7 +21,10 @@ int ModsModel::rowCount(const QModelIndex &parent) const
     return int(qMin<qsizetype>(m_entries->size(), INT_MAX));
 }
 
-int ModsModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 3; }
+int ModsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
 
 QVariant ModsModel::data(const QModelIndex &index, int role) const
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QAbstractTableModel>
-
 #include "catalogue/modentries.h"
+
+#include <QAbstractTableModel>
 
 namespace tarnvale {
 

@@ -1,5 +1,9 @@
 #include "downloads/dlwindow.h"
 
+#include "app/application.h"
+#include "platform/platform.h"
+#include "service/service.h"
+
 #include <QAbstractSocket>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,16 +11,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/application.h"
-#include "platform/platform.h"
-#include "service/service.h"
-
 namespace tarnvale {
 
 namespace {
 
-template <class W> W *place(QWidget *parent, const char *name, int left, int top, int width,
-                            int height)
+template <class W>
+W *place(QWidget *parent, const char *name, int left, int top, int width, int height)
 {
     auto *widget = new W(parent);
     widget->setObjectName(QString::fromLatin1(name));
@@ -87,14 +87,21 @@ dlwindow::dlwindow(QWidget *parent) : Window<QWidget>(parent)
     socket = new platform::HttpRequest(this);
     socket->setObjectName(QStringLiteral("socket"));
     socket->setKeepBody(false); // the body comes piece by piece and goes straight to disk
-    connect(socket, &platform::HttpRequest::receiveProgress, this, &dlwindow::socket_ReceiveProgress);
+    connect(socket, &platform::HttpRequest::receiveProgress, this,
+            &dlwindow::socket_ReceiveProgress);
     connect(socket, &platform::HttpRequest::pageReceived, this, &dlwindow::socket_PageReceived);
     connect(socket, &platform::HttpRequest::error, this, &dlwindow::socket_Error);
 }
 
-dlwindow::~dlwindow() { abandon(); }
+dlwindow::~dlwindow()
+{
+    abandon();
+}
 
-QString dlwindow::link() const { return service::downloadUrl(m_author, m_file); }
+QString dlwindow::link() const
+{
+    return service::downloadUrl(m_author, m_file);
+}
 
 void dlwindow::abandon()
 {
@@ -120,8 +127,7 @@ void dlwindow::start(const QString &author, const QString &file)
     abandon();
     m_file = file;
     m_author = author;
-    const QString folder =
-        download::resolveFolder(platform::machine().appFolder(), App()->dlto);
+    const QString folder = download::resolveFolder(platform::machine().appFolder(), App()->dlto);
     if (!m_part.open(folder, m_file)) {
         failWith(m_part.reason());
         return;
@@ -181,8 +187,9 @@ void dlwindow::socket_PageReceived(const platform::HttpReply &reply)
     }
 
     if (App()->alertdl) {
-        platform::dialogs().message(this, QStringLiteral("Your download is done (%1 kb) Scanning for errors...")
-                                              .arg(download::kilobytes(length)));
+        platform::dialogs().message(
+            this, QStringLiteral("Your download is done (%1 kb) Scanning for errors...")
+                      .arg(download::kilobytes(length)));
         if (!stillOurs())
             return;
     }
@@ -216,7 +223,10 @@ void dlwindow::failWith(const QString &text)
         close();
 }
 
-void dlwindow::dlstop_Action() { close(); }
+void dlwindow::dlstop_Action()
+{
+    close();
+}
 
 void dlwindow::closeEvent(QCloseEvent *event)
 {

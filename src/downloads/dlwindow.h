@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QWidget>
-
 #include "app/window.h"
 #include "downloads/transfer.h"
 #include "platform/httprequest.h"
+
+#include <QWidget>
 
 class QLabel;
 class QLineEdit;

@@ -23,7 +23,10 @@ fs::path toFs(const QString &path)
 #endif
 }
 
-QString reasonOf(const std::error_code &ec) { return QString::fromLocal8Bit(ec.message()); }
+QString reasonOf(const std::error_code &ec)
+{
+    return QString::fromLocal8Bit(ec.message());
+}
 
 // "<html>" at p, in any letter case; p[0] is already known to be '<'. Setting bit 0x20 maps
 // exactly the upper- and lower-case forms of an ASCII letter onto the lower-case one.
@@ -126,12 +129,16 @@ void HtmlSniffer::reset()
     m_found = false;
 }
 
-PartFile::~PartFile() { discard(); }
+PartFile::~PartFile()
+{
+    discard();
+}
 
 bool PartFile::failWith(const QString &what, const QString &path, const QString &why)
 {
     discard();
-    m_reason = QStringLiteral("Could not %1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), why);
+    m_reason =
+        QStringLiteral("Could not %1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), why);
     return false;
 }
 
@@ -176,7 +183,8 @@ bool PartFile::open(const QString &folder, const QString &name)
 bool PartFile::write(const QByteArray &piece)
 {
     if (!m_file.isOpen())
-        return failWith(QStringLiteral("write to"), m_file.fileName(), QStringLiteral("the file is not open"));
+        return failWith(QStringLiteral("write to"), m_file.fileName(),
+                        QStringLiteral("the file is not open"));
     if (piece.isEmpty())
         return true;
     if (m_file.write(piece) != piece.size())

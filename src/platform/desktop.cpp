@@ -26,13 +26,15 @@ void DesktopDialogs::message(QWidget *parent, const QString &text)
 
 bool DesktopDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                    parent);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 
-void DesktopSound::beep() { QApplication::beep(); }
+void DesktopSound::beep()
+{
+    QApplication::beep();
+}
 
 QList<InterfaceInfo> interfaces()
 {
@@ -66,7 +68,10 @@ QString pickAddress(const QList<InterfaceInfo> &interfaces)
     return loopback;
 }
 
-QString DesktopMachine::address() { return pickAddress(interfaces()); }
+QString DesktopMachine::address()
+{
+    return pickAddress(interfaces());
+}
 
 QString DesktopMachine::appFolder()
 {
@@ -102,10 +107,22 @@ template <class Real, class Interface> Interface &pick(Interface *replacement)
 }
 } // namespace
 
-Browser &browser() { return pick<DesktopBrowser>(installed().browser); }
-Dialogs &dialogs() { return pick<DesktopDialogs>(installed().dialogs); }
-Sound &sound() { return pick<DesktopSound>(installed().sound); }
-Machine &machine() { return pick<DesktopMachine>(installed().machine); }
+Browser &browser()
+{
+    return pick<DesktopBrowser>(installed().browser);
+}
+Dialogs &dialogs()
+{
+    return pick<DesktopDialogs>(installed().dialogs);
+}
+Sound &sound()
+{
+    return pick<DesktopSound>(installed().sound);
+}
+Machine &machine()
+{
+    return pick<DesktopMachine>(installed().machine);
+}
 
 void install(Browser *browser, Dialogs *dialogs, Sound *sound, Machine *machine)
 {

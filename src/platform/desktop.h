@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/platform.h"
+
 #include <QList>
 #include <QNetworkInterface>
-
-#include "platform/platform.h"
 
 // The real services of a desktop session.
 namespace tarnvale::platform {

@@ -15,7 +15,10 @@ struct Target {
     QByteArray pathAndQuery;
 };
 
-bool isUnsafe(unsigned char c) { return c <= 0x20 || c >= 0x7f; }
+bool isUnsafe(unsigned char c)
+{
+    return c <= 0x20 || c >= 0x7f;
+}
 
 QByteArray encodeTarget(const QByteArray &raw)
 {
@@ -91,7 +94,10 @@ HttpRequest::HttpRequest(QObject *parent) : QObject(parent)
     connect(&m_stallTimer, &QTimer::timeout, this, &HttpRequest::onStalled);
 }
 
-HttpRequest::~HttpRequest() { close(); }
+HttpRequest::~HttpRequest()
+{
+    close();
+}
 
 QByteArray HttpRequest::requestTarget(const QString &url)
 {
@@ -131,13 +137,25 @@ void HttpRequest::setFormData(const service::Form &form)
     m_hasForm = true;
 }
 
-void HttpRequest::post(const QString &url) { start("POST", url); }
+void HttpRequest::post(const QString &url)
+{
+    start("POST", url);
+}
 
-void HttpRequest::setKeepBody(bool keep) { m_keepBody = keep; }
+void HttpRequest::setKeepBody(bool keep)
+{
+    m_keepBody = keep;
+}
 
-void HttpRequest::setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
+void HttpRequest::setStallTimeout(int milliseconds)
+{
+    m_stallTimeoutMs = milliseconds;
+}
 
-bool HttpRequest::isActive() const { return m_socket != nullptr; }
+bool HttpRequest::isActive() const
+{
+    return m_socket != nullptr;
+}
 
 void HttpRequest::close()
 {
@@ -302,7 +320,10 @@ void HttpRequest::onSocketError()
     onDisconnected();
 }
 
-void HttpRequest::onStalled() { fail(StalledError); }
+void HttpRequest::onStalled()
+{
+    fail(StalledError);
+}
 
 void HttpRequest::fail(int code)
 {

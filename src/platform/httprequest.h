@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/form.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -7,8 +9,6 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
-
-#include "service/form.h"
 
 class QTcpSocket;
 
@@ -18,11 +18,11 @@ using HeaderFields = QList<QPair<QByteArray, QByteArray>>;
 
 // A whole reply, delivered once the service has closed the connection.
 struct HttpReply {
-    QString url;          // the address the request was started with
-    int status = 0;       // second word of the status line; 0 when not a number or no reply
-    HeaderFields headers; // in the order received
-    QByteArray body;      // empty when the request was made with keepBody off
-    qint64 bodySize = 0;  // body bytes received, kept or not
+    QString url;               // the address the request was started with
+    int status = 0;            // second word of the status line; 0 when not a number or no reply
+    HeaderFields headers;      // in the order received
+    QByteArray body;           // empty when the request was made with keepBody off
+    qint64 bodySize = 0;       // body bytes received, kept or not
     qint64 contentLength = -1; // the Content-Length the reply announced, -1 when none
 };
 

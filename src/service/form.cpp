@@ -16,7 +16,9 @@ QByteArray encodeFormValue(const QString &text)
     for (const char c : bytes) {
         if (c != '\0' && std::char_traits<char>::find(escapeSet, sizeof escapeSet - 1, c)) {
             out += '%';
-            out += QByteArray::number(static_cast<unsigned char>(c), 16).toUpper().rightJustified(2, '0');
+            out += QByteArray::number(static_cast<unsigned char>(c), 16)
+                       .toUpper()
+                       .rightJustified(2, '0');
         } else if (c == ' ') {
             out += '+';
         } else {

@@ -10,13 +10,25 @@ QString &base()
 }
 } // namespace
 
-QString baseUrl() { return base(); }
+QString baseUrl()
+{
+    return base();
+}
 
-void setBaseUrl(const QString &url) { base() = url; }
+void setBaseUrl(const QString &url)
+{
+    base() = url;
+}
 
-QString url(const QString &path) { return base() + path; }
+QString url(const QString &path)
+{
+    return base() + path;
+}
 
-QString requestScriptUrl() { return url(QString::fromLatin1(requestScriptPath)); }
+QString requestScriptUrl()
+{
+    return url(QString::fromLatin1(requestScriptPath));
+}
 
 QString uploadAddress(const QString &author, const QString &file)
 {

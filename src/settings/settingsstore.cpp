@@ -1,23 +1,26 @@
 #include "settings/settingsstore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSaveFile>
-
 #include "app/application.h"
 #include "platform/platform.h"
 #include "service/fields.h"
 
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
 namespace tarnvale::settings {
 
 namespace {
-bool isTrue(QStringView field) { return field.compare(u"true", Qt::CaseInsensitive) == 0; }
+bool isTrue(QStringView field)
+{
+    return field.compare(u"true", Qt::CaseInsensitive) == 0;
+}
 
 void complain(const QString &what, const QString &reason)
 {
-    platform::dialogs().message(
-        nullptr, QStringLiteral("Could not %1 the settings file \"%2\": %3")
-                     .arg(what, QDir::toNativeSeparators(filePath()), reason));
+    platform::dialogs().message(nullptr,
+                                QStringLiteral("Could not %1 the settings file \"%2\": %3")
+                                    .arg(what, QDir::toNativeSeparators(filePath()), reason));
 }
 
 // Writes through a temporary file renamed over the old one, so a crash or a full disk never
@@ -52,7 +55,10 @@ QString format(const Values &values)
     return values.dlto + u';' + word(values.medl) + u';' + word(values.alertdl);
 }
 
-QString filePath() { return platform::machine().appFolder() + QStringLiteral("/settings"); }
+QString filePath()
+{
+    return platform::machine().appFolder() + QStringLiteral("/settings");
+}
 
 QString loadIntoApp()
 {

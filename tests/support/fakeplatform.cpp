@@ -1,10 +1,19 @@
 #include "support/fakeplatform.h"
 
-FakePlatform::FakePlatform() { tarnvale::platform::install(this, this, this, this); }
+FakePlatform::FakePlatform()
+{
+    tarnvale::platform::install(this, this, this, this);
+}
 
-FakePlatform::~FakePlatform() { tarnvale::platform::install(nullptr, nullptr, nullptr, nullptr); }
+FakePlatform::~FakePlatform()
+{
+    tarnvale::platform::install(nullptr, nullptr, nullptr, nullptr);
+}
 
-void FakePlatform::openUrl(const QString &url) { opened.append(url); }
+void FakePlatform::openUrl(const QString &url)
+{
+    opened.append(url);
+}
 
 void FakePlatform::message(QWidget *, const QString &text)
 {
@@ -21,8 +30,17 @@ bool FakePlatform::question(QWidget *, const QString &title, const QString &text
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 
-void FakePlatform::beep() { ++beeps; }
+void FakePlatform::beep()
+{
+    ++beeps;
+}
 
-QString FakePlatform::address() { return ip; }
+QString FakePlatform::address()
+{
+    return ip;
+}
 
-QString FakePlatform::appFolder() { return appDir; }
+QString FakePlatform::appFolder()
+{
+    return appDir;
+}

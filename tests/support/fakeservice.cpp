@@ -1,8 +1,8 @@
 #include "support/fakeservice.h"
 
-#include <QTest>
-
 #include "service/service.h"
+
+#include <QTest>
 
 FakeService::FakeService()
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QTest>
-
 #include "app/application.h"
+
+#include <QTest>
 
 // QTEST_MAIN with the program's own application object, which the code under test reaches
 // through App().
