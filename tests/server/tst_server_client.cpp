@@ -50,7 +50,7 @@ private slots:
 private:
     ServerFixture m_server;
     const QByteArray m_list = "Snowy Gulch|Mod Squad|Blood Gulch|Snowy.ZIP;Mod B|Bob|Map Two|b.zip";
-    const QByteArray m_zip = QByteArray("PK\x03\x04 snowy gulch", 18);
+    const QByteArray m_zip = QByteArrayLiteral("PK\x03\x04 snowy gulch");
 };
 
 void TestServerClient::initTestCase()
