@@ -39,9 +39,7 @@ void TestAbout::init()
 
 void TestAbout::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    closeAllWindows();
     QVERIFY(!window);
     platform.reset();
 }
@@ -138,10 +136,7 @@ void TestAbout::opensOnce()
     window = tarnvale::instance::about();
     item->trigger();
     QCOMPARE(tarnvale::instance::about(), window.data());
-    int windows = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        windows += qobject_cast<tarnvale::about *>(w) != nullptr;
-    QCOMPARE(windows, 1);
+    QCOMPARE(countWindows<tarnvale::about>(), 1);
 }
 
 TARNVALE_TEST_MAIN(TestAbout)

@@ -1,5 +1,6 @@
 // The main window: start-up state, edition fetches, the list, replies of the request script,
 // failures, and the hand-off of a download to the browser.
+#include "about/about.h"
 #include "app/application.h"
 #include "app/instance.h"
 #include "catalogue/mainwindow.h"
@@ -70,9 +71,7 @@ void TestCatalogue::init()
 
 void TestCatalogue::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    closeAllWindows();
     QVERIFY(!window);
     service.reset();
     platform.reset();
@@ -387,10 +386,7 @@ void TestCatalogue::shortcutsReachTheMenuFromAnyControl()
     QCOMPARE(
         platform->opened,
         QStringList(2, service->baseUrl() + "/tarnvale/request.php?action=bugreport&version=html"));
-    int abouts = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        abouts += w->objectName() == QStringLiteral("about") && w->isVisible();
-    QCOMPARE(abouts, 1);
+    QCOMPARE(countWindows<tarnvale::about>(), 1);
 }
 
 TARNVALE_TEST_MAIN(TestCatalogue)

@@ -91,9 +91,7 @@ void TestGetListed::init()
 void TestGetListed::cleanup()
 {
     service->release();
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    closeAllWindows();
     QVERIFY(!window);
     QVERIFY(!mainWindow);
     service.reset();
@@ -448,10 +446,7 @@ void TestGetListed::opensOnceFromButtonAndMenu()
     QTest::mouseClick(mainWindow->getlistedbtn, Qt::LeftButton);
     tarnvale::instance::menu()->item(QStringLiteral("getlistedmenubtn"))->trigger();
     QCOMPARE(tarnvale::instance::getlisted(), window.data());
-    int windows = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        windows += qobject_cast<tarnvale::getlisted *>(w) != nullptr;
-    QCOMPARE(windows, 1);
+    QCOMPARE(countWindows<tarnvale::getlisted>(), 1);
     waitForMaps(1);
     QCOMPARE(requestsTo(*service, "/tarnvale/bannedips.txt"), 1);
 }

@@ -59,9 +59,7 @@ void TestSettingsWin::init()
 
 void TestSettingsWin::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    closeAllWindows();
     QVERIFY(!window);
     platform.reset();
 }
@@ -262,10 +260,7 @@ void TestSettingsWin::opensOnce()
     window = tarnvale::instance::settingswin();
     item->trigger();
     QCOMPARE(tarnvale::instance::settingswin(), window.data());
-    int windows = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        windows += qobject_cast<tarnvale::settingswin *>(w) != nullptr;
-    QCOMPARE(windows, 1);
+    QCOMPARE(countWindows<tarnvale::settingswin>(), 1);
 }
 
 TARNVALE_TEST_MAIN(TestSettingsWin)

@@ -48,9 +48,7 @@ void TestUtilities::init()
 
 void TestUtilities::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    closeAllWindows();
     QVERIFY(!window);
     service.reset();
     platform.reset();

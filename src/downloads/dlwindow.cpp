@@ -1,6 +1,7 @@
 #include "downloads/dlwindow.h"
 
 #include "app/application.h"
+#include "app/controls.h"
 #include "platform/platform.h"
 #include "service/service.h"
 
@@ -13,16 +14,9 @@
 
 namespace tarnvale {
 
-namespace {
+using controls::place;
 
-template <class W>
-W *place(QWidget *parent, const char *name, int left, int top, int width, int height)
-{
-    auto *widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
+namespace {
 
 // Why a request failed, for the message that ends the download.
 QString failureReason(int code)
@@ -78,10 +72,7 @@ dlwindow::dlwindow(QWidget *parent) : Window<QWidget>(parent)
     EditField1->setReadOnly(true);
     EditField1->setFrame(true);
 
-    dlstop = place<QPushButton>(this, "dlstop", 210, 72, 49, 20);
-    dlstop->setText(QStringLiteral("Cancel"));
-    dlstop->setAutoDefault(false);
-    dlstop->setDefault(false);
+    dlstop = controls::button(this, "dlstop", QStringLiteral("Cancel"), 210, 72, 49, 20);
     connect(dlstop, &QPushButton::clicked, this, &dlwindow::dlstop_Action);
 
     socket = new platform::HttpRequest(this);
