@@ -10,7 +10,7 @@ packages=(
     # catalogue service
     libcpp-httplib-dev libsqlite3-dev sqlite3
     # screenshots, benchmarks
-    xvfb xdotool imagemagick wrk nginx-light curl
+    xvfb xdotool imagemagick wrk nginx-light curl time
 )
 
 missing=()
