@@ -8,17 +8,17 @@
 // one line: bytes, seconds from start() to the window's close, MiB/s, peak RSS (getrusage).
 // Exit status 1 when the window showed any message or question, or no file was saved.
 // bench/bench_download.sh runs it against nginx beside curl -o.
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QPointer>
-#include <QTextStream>
-#include <sys/resource.h>
-
 #include "app/application.h"
 #include "app/instance.h"
 #include "downloads/dlwindow.h"
 #include "platform/platform.h"
 #include "service/service.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTextStream>
+#include <sys/resource.h>
 
 namespace {
 
