@@ -198,6 +198,7 @@ void TestCatalogue::editionFetchesItsList()
     QVERIFY(service->waitForRequests(1));
     QCOMPARE(FakeService::requestPath(service->requests[0]), path);
     QVERIFY(QTest::qWaitFor([&] { return rows().size() == 1; }));
+    QCOMPARE(control<QComboBox>("gameselect")->currentIndex(), row); // still shows the edition
 }
 
 void TestCatalogue::fetchStates()

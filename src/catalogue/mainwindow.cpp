@@ -158,13 +158,19 @@ bool main::isFetching() const
     return !gameselect->isEnabled();
 }
 
-// Leaves the fetching state without a list, so that the user can pick an edition again. The
-// popup goes back to the heading of the edition's group (which fetches nothing), so that the
-// same edition can be picked again to fetch the list that did not come.
+// The list has arrived: the wheel goes and another edition can be picked.
 void main::endFetch()
 {
     loaderwheel->hide();
     gameselect->setEnabled(true);
+}
+
+// A fetch failed or was abandoned: leave the fetching state with the list empty. The popup
+// goes back to the heading of the edition's group (which fetches nothing), so that the same
+// edition can be picked again to fetch the list that did not come.
+void main::dropFetch()
+{
+    endFetch();
     const QSignalBlocker quiet(gameselect);
     gameselect->setCurrentIndex(gameselect->currentIndex() < 3 ? 0 : 3);
 }
@@ -227,7 +233,7 @@ void main::socket_Error(int code)
     const bool wasFetching = isFetching();
     platform::dialogs().message(this, QStringLiteral("Error: %1").arg(code));
     if (wasFetching)
-        endFetch();
+        dropFetch();
 }
 
 void main::mods_Change()
@@ -266,7 +272,7 @@ void main::postToRequestScript(const service::Form &form)
 {
     // The post takes over `socket`; a list fetch it abandons would otherwise never end.
     if (isFetching())
-        endFetch();
+        dropFetch();
     socket->setFormData(form);
     socket->post(service::requestScriptUrl());
 }

@@ -71,6 +71,7 @@ private:
     int selectedRow() const;
     bool isFetching() const;
     void endFetch();
+    void dropFetch();
     void postReport(const char *action, bool withLink);
 
     ModsModel *m_model;
