@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/instance.h"
 #include "catalogue/mainwindow.h"
+#include "downloads/dlwindow.h"
 #include "service/service.h"
 #include "support/fakeplatform.h"
 #include "support/fakeservice.h"
@@ -248,6 +249,8 @@ void TestCatalogue::modList_data()
     QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9|Zo\xc3\xab|M|f")
                            << Rows{{"Caf\u00e9", "Zo\u00eb", "M"}}
                            << QStringList{"Caf\u00e9|Zo\u00eb|M|f"};
+    QTest::newRow("Latin-1 field") << QByteArray("Caf\xe9|B|C|D") << Rows{{"Caf\u00e9", "B", "C"}}
+                                   << QStringList{"Caf\u00e9|B|C|D"};
     QTest::newRow("error page is a list too")
         << QByteArray("<html>404</html>") << Rows{{"<html>404</html>", "", ""}}
         << QStringList{"<html>404</html>"};
@@ -345,6 +348,7 @@ void TestCatalogue::downloadHandsTheLowerCasedAddressToTheBrowser()
     QTest::mouseClick(download, Qt::LeftButton);
     QCOMPARE(platform->opened.value(1), service->baseUrl() + "/tarnvale/uploads//");
     QCOMPARE(service->requests.size(), 1); // the browser fetches, not the program
+    QCOMPARE(countWindows<tarnvale::dlwindow>(), 0);
 }
 
 void TestCatalogue::removingTheSelectionKeepsTheMod()

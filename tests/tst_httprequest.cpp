@@ -213,6 +213,10 @@ void TestHttpRequest::everyStatusIsDeliveredAsAReply_data()
     QTest::newRow("Content-Length does not end the reply")
         << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nabcdef") << 200
         << QByteArray("abcdef");
+    QTest::newRow("signed status is not a number")
+        << QByteArray("HTTP/1.0 +200 OK\r\n\r\nx") << 0 << QByteArray("x");
+    QTest::newRow("extra spaces in the status line")
+        << QByteArray("HTTP/1.0  201  Created\r\n\r\nx") << 201 << QByteArray("x");
     QTest::newRow("status not a number")
         << QByteArray("HTTP/1.0 abc\r\n\r\nx") << 0 << QByteArray("x");
     QTest::newRow("bare line feeds")

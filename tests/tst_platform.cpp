@@ -39,8 +39,8 @@ void TestPlatform::machineAddress()
 void TestPlatform::realInterfacesNeverCrash()
 {
     const QString address = tarnvale::platform::DesktopMachine().address();
-    // This machine has at least loopback; whatever is picked is an IPv4 address.
-    QVERIFY(QHostAddress(address).protocol() == QAbstractSocket::IPv4Protocol);
+    // Whatever is picked is an IPv4 address, or nothing on a machine without interfaces.
+    QVERIFY(address.isEmpty() || QHostAddress(address).protocol() == QAbstractSocket::IPv4Protocol);
 }
 
 TARNVALE_TEST_MAIN(TestPlatform)

@@ -1,8 +1,20 @@
 #include "catalogue/modentries.h"
 
+#include <QStringDecoder>
 #include <cstring>
 
 namespace tarnvale {
+
+namespace {
+// A field as text: UTF-8 when it is valid UTF-8, otherwise byte for byte as Latin-1, so that a
+// catalogue written in a single-byte encoding still shows (and downloads) its names.
+QString decode(const char *data, qsizetype size)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(data, size));
+    return utf8.hasError() ? QString::fromLatin1(data, size) : text;
+}
+} // namespace
 
 ModEntries::ModEntries(QByteArray body) : m_body(std::move(body))
 {
@@ -27,7 +39,7 @@ QString ModEntries::entry(qsizetype i) const
     if (i < 0 || i >= size())
         return {};
     const qsizetype begin = m_starts[size_t(i)];
-    return QString::fromUtf8(m_body.constData() + begin, m_starts[size_t(i) + 1] - 1 - begin);
+    return decode(m_body.constData() + begin, m_starts[size_t(i) + 1] - 1 - begin);
 }
 
 QString ModEntries::field(qsizetype i, int n) const
@@ -44,7 +56,7 @@ QString ModEntries::field(qsizetype i, int n) const
     }
     const void *bar = std::memchr(p, '|', size_t(end - p));
     const char *fieldEnd = bar ? static_cast<const char *>(bar) : end;
-    return QString::fromUtf8(p, fieldEnd - p);
+    return decode(p, fieldEnd - p);
 }
 
 } // namespace tarnvale

@@ -2,6 +2,7 @@
 
 #include <QSslSocket>
 #include <QTcpSocket>
+#include <algorithm>
 
 namespace tarnvale::platform {
 
@@ -251,9 +252,11 @@ bool HttpRequest::parseHeader()
         return false;
 
     const QList<QByteArray> lines = m_headerBuffer.left(end).split('\n');
-    const QList<QByteArray> statusWords = lines.value(0).trimmed().split(' ');
-    bool ok = false;
-    const int status = statusWords.value(1).toInt(&ok);
+    // The status is the second word of the status line, when that word is a number.
+    const QByteArray word = lines.value(0).simplified().split(' ').value(1);
+    bool ok = !word.isEmpty() &&
+              std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int status = ok ? word.toInt(&ok) : 0;
     m_reply.status = ok ? status : 0;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
