@@ -2,7 +2,10 @@
 #include "platform/desktop.h"
 #include "support/testmain.h"
 
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 using tarnvale::platform::InterfaceInfo;
 
@@ -12,6 +15,7 @@ private slots:
     void machineAddress_data();
     void machineAddress();
     void realInterfacesNeverCrash();
+    void boxOutlivedByItsClosingParent();
 };
 
 void TestPlatform::machineAddress_data()
@@ -41,6 +45,24 @@ void TestPlatform::realInterfacesNeverCrash()
     const QString address = tarnvale::platform::DesktopMachine().address();
     // Whatever is picked is an IPv4 address, or nothing on a machine without interfaces.
     QVERIFY(address.isEmpty() || QHostAddress(address).protocol() == QAbstractSocket::IPv4Protocol);
+}
+
+void TestPlatform::boxOutlivedByItsClosingParent()
+{
+    // A window deleted while its message box is up (a download ending meanwhile) takes the box
+    // with it; the box must not be freed a second time when it returns.
+    QPointer<QWidget> window = new QWidget;
+    window->show();
+    QTimer::singleShot(100, window.data(), [&] { delete window.data(); });
+    tarnvale::platform::DesktopDialogs().message(window, QStringLiteral("Still here?"));
+    QVERIFY(!window);
+
+    window = new QWidget;
+    window->show();
+    QTimer::singleShot(100, window.data(), [&] { delete window.data(); });
+    QVERIFY(!tarnvale::platform::DesktopDialogs().question(window, QStringLiteral("Error!"),
+                                                           QStringLiteral("Yes or no?")));
+    QVERIFY(!window);
 }
 
 TARNVALE_TEST_MAIN(TestPlatform)

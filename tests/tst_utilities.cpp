@@ -141,6 +141,7 @@ void TestUtilities::downloadHandsOnlyWebAddresses_data()
 {
     QTest::addColumn<QString>("link");
     QTest::addColumn<bool>("opened");
+    // Surrounding blanks and line breaks are dropped; what is opened is the trimmed link.
 
     QTest::newRow("letter case kept") << "HTTP://Example.com/Tools/Map Tool.ZIP" << true;
     QTest::newRow("https with query") << "https://example.com/get?tool=3" << true;
@@ -151,8 +152,9 @@ void TestUtilities::downloadHandsOnlyWebAddresses_data()
     QTest::newRow("bare path") << "/usr/bin/xterm" << false;
     QTest::newRow("other scheme") << "ftp://example.com/tool.zip" << false;
     QTest::newRow("no host") << "http://" << false;
-    QTest::newRow("line break") << "http://example.com/tool.zip\r\n" << false;
-    QTest::newRow("leading space") << " http://example.com/tool.zip" << false;
+    QTest::newRow("final line break") << "http://example.com/tool.zip\r\n" << true;
+    QTest::newRow("leading space") << " http://example.com/tool.zip" << true;
+    QTest::newRow("line break inside") << "http://example.com/a\r\nb.zip" << false;
 }
 
 void TestUtilities::downloadHandsOnlyWebAddresses()
@@ -164,7 +166,7 @@ void TestUtilities::downloadHandsOnlyWebAddresses()
     open("Tool|1.0|" + link.toUtf8());
     select(0);
     QTest::mouseClick(window->utildlbtn, Qt::LeftButton);
-    QCOMPARE(platform->opened, opened ? QStringList{link} : QStringList{});
+    QCOMPARE(platform->opened, opened ? QStringList{link.trimmed()} : QStringList{});
     if (opened) {
         QVERIFY(platform->messages.isEmpty());
     } else {

@@ -58,10 +58,12 @@ dlwindow::dlwindow(QWidget *parent) : Window<QWidget>(parent)
     setObjectName(QStringLiteral("dlwindow"));
     setWindowTitle(QStringLiteral("Download :: "));
     setFixedSize(300, 102);
+    controls::useLayoutFont(this);
 
     StaticText1 = place<QLabel>(this, "StaticText1", 109, 30, 71, 20);
     StaticText1->setText(QStringLiteral("Downloading..."));
     StaticText1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    controls::fitCaption(StaticText1);
 
     pbar = place<QProgressBar>(this, "pbar", 20, 49, 260, 20);
     pbar->setRange(0, 100);

@@ -42,12 +42,11 @@ QString link(const QString &record)
 
 bool isWebAddress(const QString &link)
 {
-    // A space inside is fine (file names have them); control characters and surrounding
-    // blanks are not.
+    // A space inside is fine (file names have them); control characters are not.
     const bool clean = std::none_of(link.begin(), link.end(), [](QChar c) {
         return c.unicode() < 0x20 || c.unicode() == 0x7f;
     });
-    if (!clean || link.trimmed() != link)
+    if (!clean)
         return false;
     const QUrl url(link, QUrl::TolerantMode);
     const QString scheme = url.scheme().toLower();
@@ -122,14 +121,17 @@ void utilitieswin::utildlbtn_Action()
 {
     // The link comes from the catalogue as it stands: only a web address goes to the
     // desktop, never a file, a script or a program to run.
-    if (!utilities::isWebAddress(utillink)) {
+    // Blanks and line breaks around the link (a list saved with a final line break leaves one
+    // on the last record) are no part of the address.
+    const QString link = utillink.trimmed();
+    if (!utilities::isWebAddress(link)) {
         platform::dialogs().message(
             this, QStringLiteral("The link of this utility is not a web address, so it is not "
                                  "opened:\n\"%1\"")
                       .arg(utillink));
         return;
     }
-    platform::browser().openUrl(utillink);
+    platform::browser().openUrl(link);
 }
 
 } // namespace tarnvale

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -16,19 +17,30 @@ void DesktopBrowser::openUrl(const QString &url)
     QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
 
+namespace {
+// Runs a message box. It lives on the heap: its parent window may be closed and deleted while
+// the box is up (a transfer ends meanwhile), and then takes the box with it.
+int runBox(QMessageBox::Icon icon, const QString &title, const QString &text,
+           QMessageBox::StandardButtons buttons, QWidget *parent)
+{
+    QPointer<QMessageBox> box = new QMessageBox(icon, title, text, buttons, parent);
+    box->setTextFormat(Qt::PlainText);
+    const int answer = box->exec();
+    delete box.data();
+    return answer;
+}
+} // namespace
+
 void DesktopDialogs::message(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    runBox(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+           parent);
 }
 
 bool DesktopDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
+    return runBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent) ==
+           QMessageBox::Yes;
 }
 
 void DesktopSound::beep()

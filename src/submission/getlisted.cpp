@@ -132,8 +132,10 @@ getlisted::getlisted(QWidget *parent) : Window<QWidget>(parent ? parent : openMa
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(304, 298);
     controls::useLayoutFont(this);
+    // The buttons' captions are set at 12 points of the layout's scale, in which a point is a
+    // pixel, like the 10 pixel font of the rest of the window.
     QFont buttonFont = font();
-    buttonFont.setPointSize(12);
+    buttonFont.setPixelSize(12);
 
     listnick = textField(this, "listnick", 58, 41);
     makertxt = label(this, "makertxt", QStringLiteral("Maker"), 26, 42, 30, 17);
