@@ -42,6 +42,19 @@ std::string columnText(sqlite3_stmt *stmt, int column)
     return text ? reinterpret_cast<const char *>(text) : "";
 }
 
+// A row of "SELECT id, received, client, action, state, note", without its fields.
+Record readRecord(sqlite3_stmt *stmt)
+{
+    Record r;
+    r.id = sqlite3_column_int64(stmt, 0);
+    r.received = columnText(stmt, 1);
+    r.client = columnText(stmt, 2);
+    r.action = columnText(stmt, 3);
+    r.state = columnText(stmt, 4);
+    r.note = columnText(stmt, 5);
+    return r;
+}
+
 void bindBytes(sqlite3_stmt *stmt, int index, const std::string &bytes)
 {
     sqlite3_bind_blob(stmt, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
@@ -186,14 +199,7 @@ std::vector<Record> Store::list(const std::vector<std::string> &actions, const s
         bindText(q.stmt, 1, action);
         bindText(q.stmt, 2, state);
         while (sqlite3_step(q.stmt) == SQLITE_ROW) {
-            Record r;
-            r.id = sqlite3_column_int64(q.stmt, 0);
-            r.received = columnText(q.stmt, 1);
-            r.client = columnText(q.stmt, 2);
-            r.action = columnText(q.stmt, 3);
-            r.state = columnText(q.stmt, 4);
-            r.note = columnText(q.stmt, 5);
-            records.push_back(std::move(r));
+            records.push_back(readRecord(q.stmt));
         }
     }
     for (Record &r : records)
@@ -211,13 +217,7 @@ std::optional<Record> Store::get(std::int64_t id)
     sqlite3_bind_int64(q.stmt, 1, id);
     if (sqlite3_step(q.stmt) != SQLITE_ROW)
         return std::nullopt;
-    Record r;
-    r.id = sqlite3_column_int64(q.stmt, 0);
-    r.received = columnText(q.stmt, 1);
-    r.client = columnText(q.stmt, 2);
-    r.action = columnText(q.stmt, 3);
-    r.state = columnText(q.stmt, 4);
-    r.note = columnText(q.stmt, 5);
+    Record r = readRecord(q.stmt);
     loadFields(r);
     return r;
 }

@@ -24,8 +24,7 @@ QString name(const QString &record);
 QString shownVersion(const QString &record);
 QString link(const QString &record);
 // An http or https address with a host and nothing that a browser or the desktop could take
-// for something else (a control character, surrounding blanks). Only such a link is handed to
-// the browser.
+// for something else (a control character). Only such a link is handed to the browser.
 bool isWebAddress(const QString &link);
 
 } // namespace utilities
