@@ -4,6 +4,7 @@
 #include "app/instance.h"
 #include "app/menu.h"
 #include "catalogue/mainwindow.h"
+#include "platform/desktop.h"
 #include "settings/settingswin.h"
 #include "support/fakeplatform.h"
 #include "support/testmain.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -36,6 +38,7 @@ private slots:
     void closeBoxSavesNothing();
     void unreadableFileIsReportedOnce();
     void failedSaveKeepsTheWindow();
+    void comingBackFromItsOwnBoxKeepsWhatWasTyped();
     void opensOnce();
 
 private:
@@ -261,6 +264,37 @@ void TestSettingsWin::opensOnce()
     item->trigger();
     QCOMPARE(tarnvale::instance::settingswin(), window.data());
     QCOMPARE(countWindows<tarnvale::settingswin>(), 1);
+}
+
+void TestSettingsWin::comingBackFromItsOwnBoxKeepsWhatWasTyped()
+{
+    // Real message boxes: they take the focus from the window, which gets it back afterwards.
+    tarnvale::platform::DesktopDialogs realBoxes;
+    tarnvale::platform::install(platform.get(), &realBoxes, platform.get(), platform.get());
+    auto dismissNextBox = [] {
+        QTimer::singleShot(100, [] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+    };
+    open();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    window->dlto->setText(QStringLiteral("My;Files"));
+    dismissNextBox();
+    QTest::mouseClick(window->okbtn, Qt::LeftButton); // refused: a ";" in the name
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(window->dlto->text(), QStringLiteral("My;Files"));
+    QCOMPARE(read(), QByteArray("Mod Downloads;true;true"));
+
+    // Leaving for another window and coming back is a new visit: the file is shown again.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(window->dlto->text(), QStringLiteral("Mod Downloads"));
 }
 
 TARNVALE_TEST_MAIN(TestSettingsWin)

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "settings/settingsstore.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFile>
@@ -79,8 +80,14 @@ settingswin::settingswin(QWidget *parent) : Window<QWidget>(parent)
 
 bool settingswin::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
-        Activate();
+    if (event->type() == QEvent::WindowDeactivate) {
+        // Its own boxes, and the settings store's, which have no parent.
+        const QWidget *modal = QApplication::activeModalWidget();
+        m_awayInOwnBox = modal && (modal->parentWidget() == this || !modal->parentWidget());
+    } else if (event->type() == QEvent::WindowActivate) {
+        if (!std::exchange(m_awayInOwnBox, false))
+            Activate();
+    }
     return Window<QWidget>::event(event);
 }
 

@@ -43,6 +43,9 @@ protected:
 
 private:
     bool m_toldUnreadable = false;
+    // The window lost the focus to a message box of its own or of the settings store; coming
+    // back from it is no new visit, and must not replace what the user typed with the file.
+    bool m_awayInOwnBox = false;
 };
 
 } // namespace tarnvale
