@@ -228,10 +228,15 @@ void main::showReply(const QByteArray &body)
     phptxt->setPlainText(text);
 }
 
+void main::showError(int code)
+{
+    platform::dialogs().message(this, QStringLiteral("Error: %1").arg(code));
+}
+
 void main::socket_Error(int code)
 {
     const bool wasFetching = isFetching();
-    platform::dialogs().message(this, QStringLiteral("Error: %1").arg(code));
+    showError(code);
     if (wasFetching)
         dropFetch();
 }

@@ -31,6 +31,8 @@ public:
     void postToRequestScript(const service::Form &form);
     // Shows the answer of a post to the request script.
     void showReply(const QByteArray &body);
+    // Tells the user that a request of this window failed: "Error: " and the code.
+    void showError(int code);
 
     QAction *brokenlinkmenu() const;
 

@@ -77,7 +77,7 @@ void send(const service::Form &form)
     // one also ends a list fetch in flight on `socket`, which this failure does not touch.
     QObject::connect(request, &platform::HttpRequest::error, window, [window, request](int code) {
         request->deleteLater();
-        platform::dialogs().message(window, QStringLiteral("Error: %1").arg(code));
+        window->showError(code);
     });
     request->setFormData(form);
     request->post(service::requestScriptUrl());
